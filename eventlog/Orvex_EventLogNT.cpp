@@ -1,0 +1,352 @@
+#include "eventlog/Orvex_EventLogNT.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/ByteReader.h"
+#include "platform/EventLogRecord.h"
+#include "platform/Unicode.h"
+
+namespace tallyvane {
+
+namespace {
+
+using platform::kEventLogRecordFixedSize;
+
+constexpr std::uint32_t kReadSeekBackwards = platform::kSeekRead | platform::kBackwardsRead;
+constexpr std::uint32_t kReadSequentialBackwards =
+    platform::kSequentialRead | platform::kBackwardsRead;
+constexpr std::uint32_t kNameBufferChars = 256;
+constexpr std::uint32_t kFileValueBytes = 512;
+
+// The fixed-part fields the reader uses, at their EVENTLOGRECORD offsets.
+enum RecordOffset : std::uint32_t {
+  kLength = 0,
+  kTimeGenerated = 12,
+  kEventId = 20,
+  kEventType = 24,
+  kNumStrings = 26,
+  kEventCategory = 28,
+  kStringOffset = 36,
+  kUserSidLength = 40,
+  kUserSidOffset = 44,
+  kDataLength = 48,
+  kDataOffset = 52,
+};
+
+// A NUL-terminated UTF-16 string at `offset` of the record; empty when the
+// offset lies outside it, cut at the record's end when the terminator is missing.
+std::string stringAt(const ByteReader& record, std::uint64_t offset, std::size_t* consumed) {
+  if (offset >= record.size()) {
+    if (consumed) *consumed = 0;
+    return {};
+  }
+  return utf16ToUtf8(readUtf16z(record.tail(offset), consumed));
+}
+
+}  // namespace
+
+TEventType EventTypeFromPlatform(std::uint16_t value) {
+  switch (value) {
+    case platform::kEventLogErrorType:
+      return etError;
+    case platform::kEventLogWarningType:
+      return etWarning;
+    case platform::kEventLogAuditSuccess:
+      return etAuditSuccess;
+    case platform::kEventLogAuditFailure:
+      return etAuditFailure;
+    default:
+      return etInformation;
+  }
+}
+
+std::string SidToText(std::span<const std::byte> sid) {
+  const std::size_t length = platform::sidLength(sid);
+  if (length == 0) return {};
+  const ByteReader reader(sid);
+  std::string text = "S-1-";
+  for (std::uint64_t i = 2; i < 8; ++i) {
+    const std::uint8_t b = *reader.u8(i);
+    if (b != 0) text += std::to_string(b);
+  }
+  const std::uint8_t count = *reader.u8(1);
+  for (std::uint8_t i = 0; i < count; ++i) {
+    text += '-';
+    text += std::to_string(*reader.u32(8 + 4u * i));
+  }
+  return text;
+}
+
+std::string DataToHex(std::span<const std::byte> data) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(data.size() * 3);
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    if (i > 0) out += ',';
+    const auto b = std::to_integer<unsigned>(data[i]);
+    out += kDigits[b >> 4];
+    out += kDigits[b & 0xF];
+  }
+  return out;
+}
+
+std::string DataToChars(std::span<const std::byte> data) {
+  std::string out;
+  out.reserve(data.size() * 2);
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    if (i > 0) out += ',';
+    const auto b = std::to_integer<unsigned char>(data[i]);
+    if (b < 32 || b == ',') {
+      out += '.';
+    } else {
+      appendLatin1(out, b);
+    }
+  }
+  return out;
+}
+
+std::string TrimControl(std::string_view text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
+  return std::string(text.substr(begin, end - begin));
+}
+
+bool SourceMatchesFilter(std::string_view source, std::string_view filter) {
+  if (filter.empty()) return true;
+  while (true) {
+    const std::size_t comma = filter.find(',');
+    const std::string_view name = filter.substr(0, comma);
+    if (!name.empty() && equalsIgnoreAsciiCase(name, source)) return true;
+    if (comma == std::string_view::npos) return false;
+    filter.remove_prefix(comma + 1);
+  }
+}
+
+std::size_t RecordWalker::recordLength(std::span<const std::byte> bytes) {
+  const auto length = ByteReader(bytes).u32(kLength);
+  if (!length || *length < kEventLogRecordFixedSize || *length > bytes.size()) return 0;
+  return *length;
+}
+
+bool RecordWalker::parse(std::span<const std::byte> bytes, TLogRecord& out) const {
+  const ByteReader record(bytes);
+  std::size_t sourceBytes = 0;
+  out.Source = stringAt(record, kEventLogRecordFixedSize, &sourceBytes);
+  if (!SourceMatchesFilter(out.Source, options_.SourceFilter)) return false;
+
+  out.Computer = stringAt(record, kEventLogRecordFixedSize + sourceBytes, nullptr);
+
+  // A record with no SID has UserSidLength 0; its offset then points at
+  // whatever follows and is not read.
+  const std::uint32_t sidLength = record.u32(kUserSidLength).value_or(0);
+  const auto sidBytes = record.tail(record.u32(kUserSidOffset).value_or(0xFFFFFFFF));
+  if (sidLength != 0 && platform::isValidSid(sidBytes)) {
+    const auto sid = sidBytes.first(platform::sidLength(sidBytes));
+    std::string name;
+    std::string domain;
+    platform::SidNameUse use{};
+    if (options_.LookupSID && services_.accounts != nullptr &&
+        services_.accounts->lookupAccountSid(out.Computer, sid, name, domain, use)) {
+      out.Username = std::move(name);
+      out.Domain = std::move(domain);
+    } else {
+      out.Username = SidToText(sid);
+    }
+  }
+
+  const auto data = record.slice(record.u32(kDataOffset).value_or(0xFFFFFFFF),
+                                 record.u32(kDataLength).value_or(0));
+  if (data) {
+    out.BinaryData = DataToHex(*data);
+    out.CharData = DataToChars(*data);
+  }
+
+  std::string inserts;
+  const std::uint16_t numStrings = record.u16(kNumStrings).value_or(0);
+  std::uint64_t at = record.u32(kStringOffset).value_or(0xFFFFFFFF);
+  for (std::uint16_t i = 0; i < numStrings && at < record.size(); ++i) {
+    std::size_t used = 0;
+    if (i > 0) inserts += '\r';
+    inserts += stringAt(record, at, &used);
+    at += used;
+  }
+
+  out.EventID = record.u32(kEventId).value_or(0) & 0xFFFF;
+  out.EventType = EventTypeFromPlatform(record.u16(kEventType).value_or(0));
+
+  // TimeGenerated counts from the Unix epoch and the conversion from one hour
+  // later; a stamp within that first hour still gives its own moment instead
+  // of wrapping around the 32-bit range.
+  const std::uint32_t generated = record.u32(kTimeGenerated).value_or(0);
+  out.DateTime = generated >= 3600 ? UnixTimeToDateTime(generated - 3600)
+                                   : UnixSecondsToDateTime(generated);
+  if (options_.ConvertTimeToLocal && services_.timeZone != nullptr) {
+    out.DateTime = UTCToLocalDateTime(out.DateTime, *services_.timeZone);
+  }
+
+  out.Category = std::to_string(record.u16(kEventCategory).value_or(0));
+  out.Description = TrimControl(inserts);
+  return true;
+}
+
+TEventLog::TEventLog(bool NoContainers, const platform::Services& services)
+    : services_(services) {
+  if (!NoContainers) ScanContainers();
+}
+
+TEventLog::~TEventLog() {
+  ClearRecords();
+  FLC.clear();
+  closeRegistry();
+}
+
+void TEventLog::closeRegistry() {
+  if (hkLM != platform::kNoKey && services_.registry != nullptr) {
+    services_.registry->closeKey(hkLM);
+  }
+  hkLM = platform::kNoKey;
+}
+
+void TEventLog::RefreshData(bool NoContainers) {
+  if (!NoContainers) ScanContainers();
+  ReadLogRecords(FMachine, FSourceName, FSourceFilter);
+}
+
+void TEventLog::ClearContainers() { FLC.clear(); }
+
+void TEventLog::ClearRecords() { FRecords.clear(); }
+
+void TEventLog::AddRecord(const TLogRecord& ARecord) {
+  FRecords.push_back(std::make_unique<TLogRecord>(ARecord));
+}
+
+void TEventLog::AddContainer(const TLogContainer& AContainer) { FLC.push_back(AContainer); }
+
+void TEventLog::Sort() {
+  if (!FRecords.empty()) QuickSortByTime(0, static_cast<std::int64_t>(FRecords.size()) - 1);
+}
+
+void TEventLog::SetMachine(std::string_view Value) {
+  if (!equalsIgnoreAsciiCase(Value, FMachine)) closeRegistry();
+  FMachine = Value;
+}
+
+TLogRecord* TEventLog::Records(std::uint32_t Index) {
+  return Index < FRecords.size() ? FRecords[Index].get() : nullptr;
+}
+
+const TLogRecord* TEventLog::Records(std::uint32_t Index) const {
+  return Index < FRecords.size() ? FRecords[Index].get() : nullptr;
+}
+
+void TEventLog::ScanContainers() {
+  std::string machine;
+  if (!FMachine.empty()) {
+    machine = FMachine.find("\\\\") != std::string::npos ? FMachine : "\\\\" + FMachine;
+  }
+  FLC.clear();
+  platform::Registry* registry = services_.registry;
+  if (hkLM == platform::kNoKey) {
+    platform::RegKey key = platform::kNoKey;
+    if (registry == nullptr ||
+        registry->connect(machine, platform::kHKeyLocalMachine, key) != platform::kErrorSuccess) {
+      for (const char* name : {"Application", "Security", "System"}) FLC.push_back({name, ""});
+      return;
+    }
+    hkLM = key;
+  }
+  platform::RegKey eventLogKey = platform::kNoKey;
+  if (registry->openKey(hkLM, "SYSTEM\\CurrentControlSet\\Services\\EventLog", platform::kKeyRead,
+                        eventLogKey) != platform::kErrorSuccess) {
+    return;
+  }
+  std::string name;
+  for (std::uint32_t index = 0;
+       registry->enumKey(eventLogKey, index, kNameBufferChars, name) == platform::kErrorSuccess;
+       ++index) {
+    platform::RegKey sub = platform::kNoKey;
+    if (registry->openKey(eventLogKey, name, platform::kKeyRead, sub) != platform::kErrorSuccess) {
+      continue;
+    }
+    TLogContainer container{name, ""};
+    std::vector<std::byte> buffer(kFileValueBytes);
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+    if (registry->queryValue(sub, "File", type, buffer, size) == platform::kErrorSuccess) {
+      std::u16string file = readUtf16z(std::span<const std::byte>(buffer).first(size));
+      if (file.size() > 256) file.resize(256);
+      container.Filename = utf16ToUtf8(file);
+    }
+    registry->closeKey(sub);
+    FLC.push_back(std::move(container));
+  }
+  registry->closeKey(eventLogKey);
+}
+
+void TEventLog::ReadLogRecords(const std::string& AMachine, const std::string& ASourceName,
+                               const std::string& ASourceFilter) {
+  ClearRecords();
+  if (services_.eventLog == nullptr) return;
+  std::unique_ptr<platform::EventLog> log = services_.eventLog->open(AMachine, ASourceName);
+  if (!log) return;
+
+  std::uint32_t count = 0;
+  std::uint32_t oldest = 0;
+  log->numberOfRecords(count);
+  log->oldestRecord(oldest);
+  std::uint32_t recordNumber = oldest + count - 1;
+
+  std::vector<std::byte> buffer(kEventLogRecordFixedSize);
+  std::uint32_t flags = kReadSeekBackwards;
+  RecordWalker walker(services_, {FLookupSID, FCTTL, ASourceFilter});
+  bool finished = false;
+  while (!finished) {
+    platform::EventLogReadResult result = log->read(flags, recordNumber, buffer);
+    if (result.error == platform::kErrorInsufficientBuffer) {
+      // Grow to what the platform asks for; a reply that would not grow the
+      // buffer can never succeed and ends the read instead of looping.
+      if (result.bytesNeeded <= buffer.size()) {
+        finished = true;
+      } else {
+        buffer.resize(result.bytesNeeded);
+        result = log->read(flags, recordNumber, buffer);
+      }
+    } else if (!result.ok()) {
+      finished = true;
+    }
+    flags = kReadSequentialBackwards;
+    recordNumber = 0;
+
+    const std::size_t delivered =
+        result.ok() ? std::min<std::size_t>(result.bytesRead, buffer.size()) : 0;
+    const std::size_t walked =
+        walker.walk(std::span<const std::byte>(buffer).first(delivered), [&](TLogRecord&& r) {
+          FRecords.push_back(std::make_unique<TLogRecord>(std::move(r)));
+        });
+    // A delivery that holds no whole record makes no progress; reading on
+    // would return the same bytes forever.
+    if (result.ok() && walked == 0) finished = true;
+  }
+}
+
+void TEventLog::QuickSortByTime(std::int64_t L, std::int64_t R) {
+  std::int64_t I = L;
+  std::int64_t J = R;
+  const double P = FRecords[static_cast<std::size_t>((L + R) / 2)]->DateTime;
+  do {
+    while (FRecords[static_cast<std::size_t>(I)]->DateTime < P) ++I;
+    while (FRecords[static_cast<std::size_t>(J)]->DateTime > P) --J;
+    if (I <= J) {
+      std::swap(FRecords[static_cast<std::size_t>(I)], FRecords[static_cast<std::size_t>(J)]);
+      ++I;
+      --J;
+    }
+  } while (I <= J);
+  if (L < J) QuickSortByTime(L, J);
+  if (I < R) QuickSortByTime(I, R);
+}
+
+}  // namespace tallyvane

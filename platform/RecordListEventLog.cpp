@@ -1,0 +1,94 @@
+#include "platform/RecordListEventLog.h"
+
+#include <cstring>
+
+namespace tallyvane::platform {
+
+void RecordList::append(std::span<const std::byte> record) {
+  offsets_.push_back(bytes_.size());
+  bytes_.insert(bytes_.end(), record.begin(), record.end());
+}
+
+void RecordList::reserve(std::size_t records, std::size_t bytes) {
+  offsets_.reserve(records);
+  bytes_.reserve(bytes);
+}
+
+std::span<const std::byte> RecordList::at(std::size_t index) const {
+  const std::size_t begin = offsets_[index];
+  const std::size_t end = index + 1 < offsets_.size() ? offsets_[index + 1] : bytes_.size();
+  return std::span<const std::byte>(bytes_).subspan(begin, end - begin);
+}
+
+RecordListEventLog::RecordListEventLog(std::shared_ptr<const RecordList> records)
+    : records_(std::move(records)) {}
+
+bool RecordListEventLog::numberOfRecords(std::uint32_t& count) {
+  count = static_cast<std::uint32_t>(records_->count());
+  return true;
+}
+
+bool RecordListEventLog::oldestRecord(std::uint32_t& number) {
+  number = records_->count() == 0 ? 0 : records_->firstNumber();
+  return true;
+}
+
+EventLogReadResult RecordListEventLog::read(std::uint32_t flags, std::uint32_t recordNumber,
+                                            std::span<std::byte> buffer) {
+  EventLogReadResult result;
+  const bool seek = (flags & kSeekRead) != 0;
+  const bool sequential = (flags & kSequentialRead) != 0;
+  const bool forwards = (flags & kForwardsRead) != 0;
+  const bool backwards = (flags & kBackwardsRead) != 0;
+  if (seek == sequential || forwards == backwards) {
+    result.error = kErrorInvalidParameter;
+    return result;
+  }
+  const auto count = static_cast<std::int64_t>(records_->count());
+  if (!positioned_) {
+    nextForwards_ = 0;
+    nextBackwards_ = count - 1;
+    positioned_ = true;
+  }
+
+  std::int64_t index = 0;
+  if (seek) {
+    const std::int64_t wanted =
+        static_cast<std::int64_t>(recordNumber) - static_cast<std::int64_t>(records_->firstNumber());
+    if (wanted < 0 || wanted >= count) {
+      result.error = kErrorInvalidParameter;
+      return result;
+    }
+    index = wanted;
+  } else {
+    index = forwards ? nextForwards_ : nextBackwards_;
+  }
+  if (index < 0 || index >= count) {
+    result.error = kErrorHandleEof;
+    return result;
+  }
+
+  const std::int64_t step = forwards ? 1 : -1;
+  std::size_t used = 0;
+  std::int64_t i = index;
+  for (; i >= 0 && i < count; i += step) {
+    const auto record = records_->at(static_cast<std::size_t>(i));
+    if (record.size() > buffer.size() - used) break;
+    std::memcpy(buffer.data() + used, record.data(), record.size());
+    used += record.size();
+  }
+  if (used == 0) {
+    result.error = kErrorInsufficientBuffer;
+    result.bytesNeeded = static_cast<std::uint32_t>(records_->at(static_cast<std::size_t>(index)).size());
+    return result;
+  }
+  result.bytesRead = static_cast<std::uint32_t>(used);
+  // The next sequential read in either direction continues next to the last
+  // record delivered.
+  const std::int64_t last = i - step;
+  nextForwards_ = last + 1;
+  nextBackwards_ = last - 1;
+  return result;
+}
+
+}  // namespace tallyvane::platform

@@ -1,0 +1,55 @@
+#pragma once
+// An event log over records held in memory, with the read semantics of
+// ReadEventLogW (see EventLogService.h). Every backend that produces whole
+// EVENTLOGRECORD structures (exported .evt and .evtx files, this machine's
+// history on Linux, test doubles) hands them to a RecordList and serves it
+// through RecordListEventLog, so seek, sequential reads in both directions,
+// the insufficient-buffer reply and the end of the log behave the same everywhere.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "platform/EventLogService.h"
+
+namespace tallyvane::platform {
+
+// Records in one contiguous buffer, oldest first, numbered consecutively from
+// `firstNumber`.
+class RecordList {
+ public:
+  explicit RecordList(std::uint32_t firstNumber = 1) : firstNumber_(firstNumber) {}
+
+  void append(std::span<const std::byte> record);
+  void reserve(std::size_t records, std::size_t bytes);
+
+  std::uint32_t firstNumber() const { return firstNumber_; }
+  std::size_t count() const { return offsets_.size(); }
+  std::span<const std::byte> at(std::size_t index) const;
+
+ private:
+  std::uint32_t firstNumber_;
+  std::vector<std::byte> bytes_;
+  std::vector<std::size_t> offsets_;
+};
+
+class RecordListEventLog : public EventLog {
+ public:
+  explicit RecordListEventLog(std::shared_ptr<const RecordList> records);
+
+  bool numberOfRecords(std::uint32_t& count) override;
+  bool oldestRecord(std::uint32_t& number) override;
+  EventLogReadResult read(std::uint32_t flags, std::uint32_t recordNumber,
+                          std::span<std::byte> buffer) override;
+
+ private:
+  std::shared_ptr<const RecordList> records_;
+  // Index of the next record for a sequential read in each direction; -1 and
+  // count() mean "before the first" and "after the last".
+  std::int64_t nextForwards_ = 0;
+  std::int64_t nextBackwards_ = -1;
+  bool positioned_ = false;
+};
+
+}  // namespace tallyvane::platform

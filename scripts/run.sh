@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts Tallyvane Journal.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh build
+cmake --preset default >/dev/null
+cmake --build --preset default -j"$(nproc)"
+if [[ -x build/default/app/tallyvane-journal ]]; then
+  exec build/default/app/tallyvane-journal "$@"
+fi
+exec build/default/cli/tallyvane-report "$@"
