@@ -1,0 +1,31 @@
+#pragma once
+// The journal builder: from the System event log, the day list, the month
+// list, the total spent time and the current uptime.
+#include <string_view>
+
+#include "app/core/JournalListModel.h"
+#include "eventlog/Qzi_EventLog.h"
+#include "platform/TimeZone.h"
+#include "present/FormatSettings.h"
+
+namespace tallyvane {
+
+// The status text shown while a build runs.
+inline constexpr std::string_view kJournalProgressText = "Collecting data...please wait";
+// The sources whose records the journal reads.
+inline constexpr std::string_view kJournalSourceFilter =
+    "Microsoft-Windows-Kernel-General,Microsoft-Windows-Kernel-Power,EventLog";
+
+// Rebuilds the journal from scratch: configures and reads `EventLog` (the log
+// "System"), clears and fills `List` (day rows) and `MonthList` (month rows),
+// and sets the two status texts of `View`. `Clock` gives today's date and the
+// milliseconds since the system started; `Settings` the locale's formats.
+//
+// An error while reading or walking the records ends the build and goes on to
+// the caller; the rows added so far stay, the bulk update and the busy cursor
+// end, and the status texts keep what they had.
+void RefreshJournal(TOrvex_EventLog& EventLog, JournalListModel& List, JournalListModel& MonthList,
+                    JournalView& View, platform::SystemClock& Clock,
+                    const FormatSettings& Settings);
+
+}  // namespace tallyvane
