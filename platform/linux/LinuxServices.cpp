@@ -5,6 +5,8 @@
 #include "platform/MemoryRegistry.h"
 #include "platform/RecordListEventLog.h"
 #include "platform/Unicode.h"
+#include "platform/linux/LinuxAccounts.h"
+#include "platform/linux/LinuxRegistry.h"
 
 namespace tallyvane::platform {
 
@@ -16,7 +18,8 @@ class EmptyEventLogService : public EventLogService {
   std::unique_ptr<EventLog> open(std::string_view server, std::string_view logName,
                                  std::uint32_t* error) override {
     if (!server.empty()) {
-      if (error) *error = kRpcServerUnavailable;
+      if (error)
+        *error = kRpcServerUnavailable;
       return nullptr;
     }
     (void)logName;
@@ -24,27 +27,17 @@ class EmptyEventLogService : public EventLogService {
   }
 };
 
-class NoAccounts : public Accounts {
- public:
-  bool lookupAccountSid(std::string_view, std::span<const std::byte>, std::string&, std::string&,
-                        SidNameUse&) override {
-    return false;
-  }
-  bool lookupAccountName(std::string_view, std::string_view, std::vector<std::byte>&, std::string&,
-                         SidNameUse&) override {
-    return false;
-  }
-};
-
 }  // namespace
 
 const Services& systemServices() {
   static EmptyEventLogService eventLog;
-  static MemoryRegistry registry;
-  static NoAccounts accounts;
+  static const std::string hostName = linuxHostName();
+  static const std::unique_ptr<MemoryRegistry> registry =
+      buildLinuxRegistry(readLinuxMachineFacts());
+  static LinuxAccounts accounts(hostName);
   static LinuxTimeZone timeZone;
   static LinuxClock clock;
-  static const Services services{&eventLog, &registry, &accounts, &timeZone, &clock};
+  static const Services services{&eventLog, registry.get(), &accounts, &timeZone, &clock};
   return services;
 }
 

@@ -41,7 +41,8 @@ bool LinuxTimeZone::utcToLocal(const SystemTime& utc, SystemTime& local) {
   tm.tm_sec = utc.second;
   const std::time_t t = timegm(&tm);
   std::tm out{};
-  if (localtime_r(&t, &out) == nullptr) return false;
+  if (localtime_r(&t, &out) == nullptr)
+    return false;
   local = fromTm(out, utc.milliseconds);
   return true;
 }
