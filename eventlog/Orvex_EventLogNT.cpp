@@ -38,7 +38,8 @@ enum RecordOffset : std::uint32_t {
 // offset lies outside it, cut at the record's end when the terminator is missing.
 std::string stringAt(const ByteReader& record, std::uint64_t offset, std::size_t* consumed) {
   if (offset >= record.size()) {
-    if (consumed) *consumed = 0;
+    if (consumed)
+      *consumed = 0;
     return {};
   }
   return utf16ToUtf8(readUtf16z(record.tail(offset), consumed));
@@ -63,12 +64,14 @@ TEventType EventTypeFromPlatform(std::uint16_t value) {
 
 std::string SidToText(std::span<const std::byte> sid) {
   const std::size_t length = platform::sidLength(sid);
-  if (length == 0) return {};
+  if (length == 0)
+    return {};
   const ByteReader reader(sid);
   std::string text = "S-1-";
   for (std::uint64_t i = 2; i < 8; ++i) {
     const std::uint8_t b = *reader.u8(i);
-    if (b != 0) text += std::to_string(b);
+    if (b != 0)
+      text += std::to_string(b);
   }
   const std::uint8_t count = *reader.u8(1);
   for (std::uint8_t i = 0; i < count; ++i) {
@@ -83,7 +86,8 @@ std::string DataToHex(std::span<const std::byte> data) {
   std::string out;
   out.reserve(data.size() * 3);
   for (std::size_t i = 0; i < data.size(); ++i) {
-    if (i > 0) out += ',';
+    if (i > 0)
+      out += ',';
     const auto b = std::to_integer<unsigned>(data[i]);
     out += kDigits[b >> 4];
     out += kDigits[b & 0xF];
@@ -95,7 +99,8 @@ std::string DataToChars(std::span<const std::byte> data) {
   std::string out;
   out.reserve(data.size() * 2);
   for (std::size_t i = 0; i < data.size(); ++i) {
-    if (i > 0) out += ',';
+    if (i > 0)
+      out += ',';
     const auto b = std::to_integer<unsigned char>(data[i]);
     if (b < 32 || b == ',') {
       out += '.';
@@ -109,25 +114,31 @@ std::string DataToChars(std::span<const std::byte> data) {
 std::string TrimControl(std::string_view text) {
   std::size_t begin = 0;
   std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
+    ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32)
+    --end;
   return std::string(text.substr(begin, end - begin));
 }
 
 bool SourceMatchesFilter(std::string_view source, std::string_view filter) {
-  if (filter.empty()) return true;
+  if (filter.empty())
+    return true;
   while (true) {
     const std::size_t comma = filter.find(',');
     const std::string_view name = filter.substr(0, comma);
-    if (!name.empty() && equalsIgnoreAsciiCase(name, source)) return true;
-    if (comma == std::string_view::npos) return false;
+    if (!name.empty() && equalsIgnoreAsciiCase(name, source))
+      return true;
+    if (comma == std::string_view::npos)
+      return false;
     filter.remove_prefix(comma + 1);
   }
 }
 
 std::size_t RecordWalker::recordLength(std::span<const std::byte> bytes) {
   const auto length = ByteReader(bytes).u32(kLength);
-  if (!length || *length < kEventLogRecordFixedSize || *length > bytes.size()) return 0;
+  if (!length || *length < kEventLogRecordFixedSize || *length > bytes.size())
+    return 0;
   return *length;
 }
 
@@ -135,7 +146,8 @@ bool RecordWalker::parse(std::span<const std::byte> bytes, TLogRecord& out) cons
   const ByteReader record(bytes);
   std::size_t sourceBytes = 0;
   out.Source = stringAt(record, kEventLogRecordFixedSize, &sourceBytes);
-  if (!SourceMatchesFilter(out.Source, options_.SourceFilter)) return false;
+  if (!SourceMatchesFilter(out.Source, options_.SourceFilter))
+    return false;
 
   out.Computer = stringAt(record, kEventLogRecordFixedSize + sourceBytes, nullptr);
 
@@ -164,12 +176,15 @@ bool RecordWalker::parse(std::span<const std::byte> bytes, TLogRecord& out) cons
     out.CharData = DataToChars(*data);
   }
 
+  // Every one of the NumStrings strings keeps its place in the joined text; a
+  // string that lies outside the record is empty.
   std::string inserts;
   const std::uint16_t numStrings = record.u16(kNumStrings).value_or(0);
   std::uint64_t at = record.u32(kStringOffset).value_or(0xFFFFFFFF);
-  for (std::uint16_t i = 0; i < numStrings && at < record.size(); ++i) {
+  for (std::uint16_t i = 0; i < numStrings; ++i) {
     std::size_t used = 0;
-    if (i > 0) inserts += '\r';
+    if (i > 0)
+      inserts += '\r';
     inserts += stringAt(record, at, &used);
     at += used;
   }
@@ -181,8 +196,8 @@ bool RecordWalker::parse(std::span<const std::byte> bytes, TLogRecord& out) cons
   // later; a stamp within that first hour still gives its own moment instead
   // of wrapping around the 32-bit range.
   const std::uint32_t generated = record.u32(kTimeGenerated).value_or(0);
-  out.DateTime = generated >= 3600 ? UnixTimeToDateTime(generated - 3600)
-                                   : UnixSecondsToDateTime(generated);
+  out.DateTime =
+      generated >= 3600 ? UnixTimeToDateTime(generated - 3600) : UnixSecondsToDateTime(generated);
   if (options_.ConvertTimeToLocal && services_.timeZone != nullptr) {
     out.DateTime = UTCToLocalDateTime(out.DateTime, *services_.timeZone);
   }
@@ -192,9 +207,9 @@ bool RecordWalker::parse(std::span<const std::byte> bytes, TLogRecord& out) cons
   return true;
 }
 
-TEventLog::TEventLog(bool NoContainers, const platform::Services& services)
-    : services_(services) {
-  if (!NoContainers) ScanContainers();
+TEventLog::TEventLog(bool NoContainers, const platform::Services& services) : services_(services) {
+  if (!NoContainers)
+    ScanContainers();
 }
 
 TEventLog::~TEventLog() {
@@ -211,26 +226,35 @@ void TEventLog::closeRegistry() {
 }
 
 void TEventLog::RefreshData(bool NoContainers) {
-  if (!NoContainers) ScanContainers();
+  if (!NoContainers)
+    ScanContainers();
   ReadLogRecords(FMachine, FSourceName, FSourceFilter);
 }
 
-void TEventLog::ClearContainers() { FLC.clear(); }
+void TEventLog::ClearContainers() {
+  FLC.clear();
+}
 
-void TEventLog::ClearRecords() { FRecords.clear(); }
+void TEventLog::ClearRecords() {
+  FRecords.clear();
+}
 
 void TEventLog::AddRecord(const TLogRecord& ARecord) {
   FRecords.push_back(std::make_unique<TLogRecord>(ARecord));
 }
 
-void TEventLog::AddContainer(const TLogContainer& AContainer) { FLC.push_back(AContainer); }
+void TEventLog::AddContainer(const TLogContainer& AContainer) {
+  FLC.push_back(AContainer);
+}
 
 void TEventLog::Sort() {
-  if (!FRecords.empty()) QuickSortByTime(0, static_cast<std::int64_t>(FRecords.size()) - 1);
+  if (!FRecords.empty())
+    QuickSortByTime(0, static_cast<std::int64_t>(FRecords.size()) - 1);
 }
 
 void TEventLog::SetMachine(std::string_view Value) {
-  if (!equalsIgnoreAsciiCase(Value, FMachine)) closeRegistry();
+  if (!equalsIgnoreAsciiCase(Value, FMachine))
+    closeRegistry();
   FMachine = Value;
 }
 
@@ -253,7 +277,8 @@ void TEventLog::ScanContainers() {
     platform::RegKey key = platform::kNoKey;
     if (registry == nullptr ||
         registry->connect(machine, platform::kHKeyLocalMachine, key) != platform::kErrorSuccess) {
-      for (const char* name : {"Application", "Security", "System"}) FLC.push_back({name, ""});
+      for (const char* name : {"Application", "Security", "System"})
+        FLC.push_back({name, ""});
       return;
     }
     hkLM = key;
@@ -277,7 +302,8 @@ void TEventLog::ScanContainers() {
     std::uint32_t size = 0;
     if (registry->queryValue(sub, "File", type, buffer, size) == platform::kErrorSuccess) {
       std::u16string file = readUtf16z(std::span<const std::byte>(buffer).first(size));
-      if (file.size() > 256) file.resize(256);
+      if (file.size() > 256)
+        file.resize(256);
       container.Filename = utf16ToUtf8(file);
     }
     registry->closeKey(sub);
@@ -289,9 +315,11 @@ void TEventLog::ScanContainers() {
 void TEventLog::ReadLogRecords(const std::string& AMachine, const std::string& ASourceName,
                                const std::string& ASourceFilter) {
   ClearRecords();
-  if (services_.eventLog == nullptr) return;
+  if (services_.eventLog == nullptr)
+    return;
   std::unique_ptr<platform::EventLog> log = services_.eventLog->open(AMachine, ASourceName);
-  if (!log) return;
+  if (!log)
+    return;
 
   std::uint32_t count = 0;
   std::uint32_t oldest = 0;
@@ -322,31 +350,45 @@ void TEventLog::ReadLogRecords(const std::string& AMachine, const std::string& A
 
     const std::size_t delivered =
         result.ok() ? std::min<std::size_t>(result.bytesRead, buffer.size()) : 0;
-    const std::size_t walked =
-        walker.walk(std::span<const std::byte>(buffer).first(delivered), [&](TLogRecord&& r) {
-          FRecords.push_back(std::make_unique<TLogRecord>(std::move(r)));
-        });
+    const std::size_t walked = walker.walk(
+        std::span<const std::byte>(buffer).first(delivered),
+        [&](TLogRecord&& r) { FRecords.push_back(std::make_unique<TLogRecord>(std::move(r))); });
     // A delivery that holds no whole record makes no progress; reading on
     // would return the same bytes forever.
-    if (result.ok() && walked == 0) finished = true;
+    if (result.ok() && walked == 0)
+      finished = true;
   }
 }
 
 void TEventLog::QuickSortByTime(std::int64_t L, std::int64_t R) {
-  std::int64_t I = L;
-  std::int64_t J = R;
-  const double P = FRecords[static_cast<std::size_t>((L + R) / 2)]->DateTime;
-  do {
-    while (FRecords[static_cast<std::size_t>(I)]->DateTime < P) ++I;
-    while (FRecords[static_cast<std::size_t>(J)]->DateTime > P) --J;
-    if (I <= J) {
-      std::swap(FRecords[static_cast<std::size_t>(I)], FRecords[static_cast<std::size_t>(J)]);
-      ++I;
-      --J;
+  // The two parts of a partition are disjoint, so sorting the smaller one by
+  // recursion and the larger one in this loop gives the same order as
+  // recursing into both, with a stack depth that stays logarithmic.
+  while (L < R) {
+    std::int64_t I = L;
+    std::int64_t J = R;
+    const double P = FRecords[static_cast<std::size_t>(L + (R - L) / 2)]->DateTime;
+    do {
+      while (FRecords[static_cast<std::size_t>(I)]->DateTime < P)
+        ++I;
+      while (FRecords[static_cast<std::size_t>(J)]->DateTime > P)
+        --J;
+      if (I <= J) {
+        std::swap(FRecords[static_cast<std::size_t>(I)], FRecords[static_cast<std::size_t>(J)]);
+        ++I;
+        --J;
+      }
+    } while (I <= J);
+    if (J - L < R - I) {
+      if (L < J)
+        QuickSortByTime(L, J);
+      L = I;
+    } else {
+      if (I < R)
+        QuickSortByTime(I, R);
+      R = J;
     }
-  } while (I <= J);
-  if (L < J) QuickSortByTime(L, J);
-  if (I < R) QuickSortByTime(I, R);
+  }
 }
 
 }  // namespace tallyvane

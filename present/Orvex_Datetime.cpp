@@ -19,7 +19,8 @@ std::int64_t daysFromCivil(int year, int month, int day) {
   std::int64_t days = 0;
   const int y = year - 1;
   days = static_cast<std::int64_t>(y) * 365 + y / 4 - y / 100 + y / 400;
-  for (int m = 1; m < month; ++m) days += DaysInMonth(year, m);
+  for (int m = 1; m < month; ++m)
+    days += DaysInMonth(year, m);
   return days + day - 1;
 }
 
@@ -29,12 +30,14 @@ CalendarDate civilFromDays(std::int64_t days) {
   const std::int64_t n400 = d / 146097;
   d %= 146097;
   std::int64_t n100 = d / 36524;
-  if (n100 == 4) n100 = 3;
+  if (n100 == 4)
+    n100 = 3;
   d -= n100 * 36524;
   const std::int64_t n4 = d / 1461;
   d %= 1461;
   std::int64_t n1 = d / 365;
-  if (n1 == 4) n1 = 3;
+  if (n1 == 4)
+    n1 = 3;
   d -= n1 * 365;
   CalendarDate out;
   out.year = static_cast<int>(n400 * 400 + n100 * 100 + n4 * 4 + n1 + 1);
@@ -51,19 +54,24 @@ CalendarDate civilFromDays(std::int64_t days) {
 void split(TDateTime value, std::int64_t& days, std::int64_t& ms) {
   days = static_cast<std::int64_t>(std::trunc(value));
   ms = std::llround(std::fabs(value - std::trunc(value)) * static_cast<double>(kMsPerDay));
+  // A time of day that rounds up to midnight is the start of the next day in
+  // both directions: the time of day counts forwards also before 1899-12-30.
   if (ms >= kMsPerDay) {
     ms -= kMsPerDay;
-    days += value < 0 ? -1 : 1;
+    days += 1;
   }
 }
 
 }  // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month < 1 || month > 12) return 0;
+  if (month < 1 || month > 12)
+    return 0;
   return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
 
@@ -85,16 +93,19 @@ std::optional<TDateTime> EncodeTime(int hour, int minute, int second, int millis
 }
 
 CalendarDate DecodeDate(TDateTime value) {
-  if (!std::isfinite(value) || std::fabs(value) > 3.0e6) return {};
+  if (!std::isfinite(value) || std::fabs(value) > 3.0e6)
+    return {};
   std::int64_t days = 0, ms = 0;
   split(value, days, ms);
   const std::int64_t civil = days + kDateDelta;
-  if (civil < 0) return {};
+  if (civil < 0)
+    return {};
   return civilFromDays(civil);
 }
 
 ClockTime DecodeTime(TDateTime value) {
-  if (!std::isfinite(value) || std::fabs(value) > 3.0e6) return {};
+  if (!std::isfinite(value) || std::fabs(value) > 3.0e6)
+    return {};
   std::int64_t days = 0, ms = 0;
   split(value, days, ms);
   ClockTime t;
@@ -110,7 +121,8 @@ int DayOfWeek(TDateTime value) {
   split(value, days, ms);
   // 1899-12-30 was a Saturday.
   std::int64_t dow = (days + 6) % 7;  // 0 = Sunday
-  if (dow < 0) dow += 7;
+  if (dow < 0)
+    dow += 7;
   return static_cast<int>(dow) + 1;
 }
 
@@ -132,15 +144,18 @@ platform::SystemTime DateTimeToSystemTime(TDateTime value) {
 std::optional<TDateTime> SystemTimeToDateTime(const platform::SystemTime& st) {
   const auto date = EncodeDate(st.year, st.month, st.day);
   const auto time = EncodeTime(st.hour, st.minute, st.second, st.milliseconds);
-  if (!date || !time) return std::nullopt;
+  if (!date || !time)
+    return std::nullopt;
   return *date >= 0 ? *date + *time : *date - *time;
 }
 
 TDateTime UTCToLocalDateTime(TDateTime value, platform::TimeZone& zone) {
-  if (!zone.available()) return value;
+  if (!zone.available())
+    return value;
   const platform::SystemTime utc = DateTimeToSystemTime(value);
   platform::SystemTime local;
-  if (!zone.utcToLocal(utc, local)) return value;
+  if (!zone.utcToLocal(utc, local))
+    return value;
   const auto result = SystemTimeToDateTime(local);
   return result ? *result : value;
 }
@@ -148,7 +163,8 @@ TDateTime UTCToLocalDateTime(TDateTime value, platform::TimeZone& zone) {
 TDateTime FileTimeToDateTime(FileTime value, bool ToLocal, platform::TimeZone& zone) {
   // FileTimeToSystemTime accepts values below 2^63; the date-time type ends with
   // the year 9999.
-  if (value.ticks >= 0x8000000000000000ULL) return 0.0;
+  if (value.ticks >= 0x8000000000000000ULL)
+    return 0.0;
   const auto ms = static_cast<std::int64_t>(value.ticks / kTicksPerMs);
   const std::int64_t sinceDelta = ms - kFileTimeDelta / kTicksPerMs;
   // Before 1899-12-30 the whole days count down while the time of day still
@@ -160,9 +176,10 @@ TDateTime FileTimeToDateTime(FileTime value, bool ToLocal, platform::TimeZone& z
     msOfDay += kMsPerDay;
   }
   const double fraction = static_cast<double>(msOfDay) / static_cast<double>(kMsPerDay);
-  const double dt = day >= 0 ? static_cast<double>(day) + fraction
-                             : static_cast<double>(day) - fraction;
-  if (dt > kMaxDateTime) return 0.0;
+  const double dt =
+      day >= 0 ? static_cast<double>(day) + fraction : static_cast<double>(day) - fraction;
+  if (dt > kMaxDateTime)
+    return 0.0;
   return ToLocal ? UTCToLocalDateTime(dt, zone) : dt;
 }
 

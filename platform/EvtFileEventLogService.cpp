@@ -1,0 +1,297 @@
+#include "platform/EvtFileEventLogService.h"
+
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/ByteReader.h"
+#include "platform/EventLogRecord.h"
+#include "platform/Unicode.h"
+
+namespace tallyvane::platform {
+
+namespace {
+
+// The ring of records: file offsets [kEvtHeaderSize, end). Positions are file
+// offsets inside the ring; reads that cross `end` continue at the header's end.
+class Ring {
+ public:
+  Ring(std::span<const std::byte> file, std::uint64_t end) : file_(file), end_(end) {}
+
+  std::uint64_t size() const { return end_ - kEvtHeaderSize; }
+  bool contains(std::uint64_t pos) const { return pos >= kEvtHeaderSize && pos < end_; }
+
+  // The position `n` bytes after `pos` (n never exceeds the ring's size).
+  std::uint64_t advance(std::uint64_t pos, std::uint64_t n) const {
+    const std::uint64_t p = pos + n;
+    return p >= end_ ? kEvtHeaderSize + (p - end_) : p;
+  }
+
+  // Bytes from `from` forwards to `to` (0 when they are equal).
+  std::uint64_t distance(std::uint64_t from, std::uint64_t to) const {
+    return to >= from ? to - from : (end_ - from) + (to - kEvtHeaderSize);
+  }
+
+  // Copies `length` bytes at `pos`, following the ring; false when any of them
+  // lies outside the file.
+  bool copy(std::uint64_t pos, std::uint64_t length, std::byte* out) const {
+    if (length > size())
+      return false;
+    const std::uint64_t first = std::min(length, end_ - pos);
+    if (!file_.has(pos, first) || !file_.has(kEvtHeaderSize, length - first))
+      return false;
+    std::memcpy(out, file_.bytes().data() + pos, static_cast<std::size_t>(first));
+    if (length > first) {
+      std::memcpy(out + first, file_.bytes().data() + kEvtHeaderSize,
+                  static_cast<std::size_t>(length - first));
+    }
+    return true;
+  }
+
+  // Whether the `length` bytes at `pos` lie in one piece (no wrap) inside the file.
+  std::optional<std::span<const std::byte>> contiguous(std::uint64_t pos,
+                                                       std::uint64_t length) const {
+    if (pos + length > end_)
+      return std::nullopt;
+    return file_.slice(pos, length);
+  }
+
+  std::optional<std::uint32_t> u32(std::uint64_t pos) const {
+    std::byte b[4];
+    if (!copy(pos, 4, b))
+      return std::nullopt;
+    return ByteReader(b).u32(0);
+  }
+
+ private:
+  ByteReader file_;
+  std::uint64_t end_;
+};
+
+EvtFileHeader parseHeader(const ByteReader& file) {
+  EvtFileHeader h;
+  std::uint32_t* fields[] = {
+      &h.HeaderSize,  &h.Signature, &h.MajorVersion,        &h.MinorVersion,
+      &h.StartOffset, &h.EndOffset, &h.CurrentRecordNumber, &h.OldestRecordNumber,
+      &h.MaxSize,     &h.Flags,     &h.Retention,           &h.EndHeaderSize};
+  static_assert(sizeof(fields) / sizeof(fields[0]) * 4 == kEvtHeaderSize);
+  for (std::size_t i = 0; i < 12; ++i)
+    *fields[i] = file.u32(4 * i).value_or(0);
+  return h;
+}
+
+// The end-of-file record at `pos`, when all ten words are in place.
+std::optional<EvtEofRecord> eofRecordAt(const Ring& ring, std::uint64_t pos) {
+  std::byte raw[kEvtEofRecordSize];
+  if (!ring.contains(pos) || !ring.copy(pos, kEvtEofRecordSize, raw))
+    return std::nullopt;
+  const ByteReader r(raw);
+  if (*r.u32(0) != kEvtEofRecordSize || *r.u32(36) != kEvtEofRecordSize)
+    return std::nullopt;
+  for (int i = 0; i < 4; ++i) {
+    if (*r.u32(4 + 4 * i) != kEvtEofMarkers[i])
+      return std::nullopt;
+  }
+  return EvtEofRecord{*r.u32(20), *r.u32(24), *r.u32(28), *r.u32(32)};
+}
+
+// Searches the ring for the end-of-file record that names its own position.
+std::optional<std::pair<std::uint64_t, EvtEofRecord>> findEofRecord(const Ring& ring,
+                                                                    std::span<const std::byte> file,
+                                                                    std::uint64_t end) {
+  static constexpr std::byte kMarker[4] = {std::byte{0x11}, std::byte{0x11}, std::byte{0x11},
+                                           std::byte{0x11}};
+  for (std::uint64_t pos = kEvtHeaderSize; pos < end; ++pos) {
+    // The first marker word follows the 4-byte size; check it in place first
+    // and fall back to a ring copy only near the end.
+    const std::uint64_t marker = ring.advance(pos, 4);
+    if (marker + 4 <= end && marker + 4 <= file.size() &&
+        std::memcmp(file.data() + marker, kMarker, 4) != 0) {
+      continue;
+    }
+    const auto eof = eofRecordAt(ring, pos);
+    if (eof && eof->EndRecord == pos)
+      return std::pair{pos, *eof};
+  }
+  return std::nullopt;
+}
+
+// The whole record at `pos`, when its Length, signature and closing Length
+// agree and it fits in `room` bytes.
+std::optional<std::uint32_t> recordLengthAt(const Ring& ring, std::uint64_t pos,
+                                            std::uint64_t room) {
+  const auto length = ring.u32(pos);
+  if (!length || *length < kEventLogRecordFixedSize || *length > room)
+    return std::nullopt;
+  const auto signature = ring.u32(ring.advance(pos, 4));
+  if (!signature || *signature != kEventLogSignature)
+    return std::nullopt;
+  const auto closing = ring.u32(ring.advance(pos, *length - 4));
+  if (!closing || *closing != *length)
+    return std::nullopt;
+  return *length;
+}
+
+}  // namespace
+
+bool isEvtFile(std::span<const std::byte> head) {
+  const ByteReader r(head);
+  return r.u32(0) == kEvtHeaderSize && r.u32(4) == kEventLogSignature;
+}
+
+bool isEvtFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::byte head[8];
+  if (!in.read(reinterpret_cast<char*>(head), sizeof head))
+    return false;
+  return isEvtFile(head);
+}
+
+std::shared_ptr<RecordList> readEvtRecords(std::span<const std::byte> file, EvtReadReport* report) {
+  EvtReadReport local;
+  EvtReadReport& rep = report != nullptr ? *report : local;
+  rep = EvtReadReport{};
+  const ByteReader reader(file);
+  if (!isEvtFile(file) || file.size() < kEvtHeaderSize) {
+    rep.problem = "no classic event log header";
+    return std::make_shared<RecordList>();
+  }
+  rep.header = parseHeader(reader);
+  const EvtFileHeader& h = rep.header;
+  rep.dirty = (h.Flags & kEvtFlagDirty) != 0;
+
+  // The ring ends at MaxSize when the file holds it; a file that has not grown
+  // to its maximum yet (or has lost its tail) ends where the file ends.
+  const std::uint64_t end =
+      h.MaxSize > kEvtHeaderSize && h.MaxSize <= file.size() ? h.MaxSize : file.size();
+  if (end <= kEvtHeaderSize) {
+    rep.problem = "no room for records after the header";
+    return std::make_shared<RecordList>();
+  }
+  const Ring ring(file, end);
+
+  std::uint64_t start = h.StartOffset;
+  std::optional<std::uint64_t> stop;
+  std::uint32_t oldestNumber = h.OldestRecordNumber;
+  // A clean header is trusted when its end-of-file record is where it says;
+  // otherwise the end-of-file record found in the ring holds the true offsets.
+  const auto eofAtHeader = rep.dirty ? std::nullopt : eofRecordAt(ring, h.EndOffset);
+  if (eofAtHeader) {
+    rep.eofRecordFound = true;
+    stop = h.EndOffset;
+  } else if (const auto found = findEofRecord(ring, file, end)) {
+    rep.eofRecordFound = true;
+    rep.usedEofRecord = true;
+    start = found->second.BeginRecord;
+    stop = found->first;
+    oldestNumber = found->second.OldestRecordNumber;
+  } else if (ring.contains(h.EndOffset)) {
+    stop = h.EndOffset;
+  }
+
+  if (!ring.contains(start)) {
+    rep.problem = "the oldest record lies outside the ring";
+    rep.damageOffset = start;
+    return std::make_shared<RecordList>();
+  }
+
+  // First pass: find the whole records from the oldest to the end-of-file
+  // record; every record must end before it, so the walk goes round at most once.
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> found;
+  std::uint64_t totalBytes = 0;
+  std::uint64_t pos = start;
+  std::uint64_t room = stop ? ring.distance(start, *stop) : ring.size();
+  while (room > 0) {
+    const auto length = recordLengthAt(ring, pos, room);
+    if (!length) {
+      // Without an end-of-file record there is no telling the last record from
+      // damage: the walk ends where the whole records end.
+      rep.problem = stop ? "a damaged record before the end of the log" : "no end-of-file record";
+      rep.damageOffset = pos;
+      break;
+    }
+    found.emplace_back(pos, *length);
+    totalBytes += *length;
+    room -= *length;
+    const std::uint64_t next = ring.advance(pos, *length);
+    if (next < pos)
+      rep.wrapped = true;
+    pos = next;
+  }
+  if (stop && room == 0 && *stop + kEvtEofRecordSize > end)
+    rep.wrapped = true;
+
+  // The list numbers its records from the oldest one's own RecordNumber.
+  const std::uint32_t firstNumber =
+      found.empty() ? oldestNumber : ring.u32(ring.advance(found.front().first, 8)).value_or(0);
+  auto list = std::make_shared<RecordList>(firstNumber);
+  list->reserve(found.size(), static_cast<std::size_t>(totalBytes));
+  std::vector<std::byte> split;
+  for (const auto& [at, length] : found) {
+    if (const auto whole = ring.contiguous(at, length)) {
+      list->append(*whole);
+    } else {
+      split.resize(length);
+      ring.copy(at, length, split.data());
+      list->append(split);
+    }
+  }
+  rep.records = static_cast<std::uint32_t>(found.size());
+  return list;
+}
+
+EvtFileEventLogService::EvtFileEventLogService(std::span<const std::byte> file, std::string logName)
+    : logName_(std::move(logName)) {
+  records_ = readEvtRecords(file, &report_);
+}
+
+EvtFileEventLogService::EvtFileEventLogService(std::shared_ptr<const RecordList> records,
+                                               EvtReadReport report, std::string logName)
+    : records_(std::move(records)), report_(std::move(report)), logName_(std::move(logName)) {}
+
+std::unique_ptr<EvtFileEventLogService> EvtFileEventLogService::fromFile(
+    const std::filesystem::path& path, std::string logName, std::string* error) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) {
+    if (error)
+      *error = "cannot open " + path.string();
+    return nullptr;
+  }
+  const std::streamoff size = in.tellg();
+  std::vector<std::byte> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
+  in.seekg(0);
+  if (size < 0 || !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+    if (error)
+      *error = "cannot read " + path.string();
+    return nullptr;
+  }
+  if (!isEvtFile(bytes)) {
+    if (error)
+      *error = path.string() + " is not a classic event log file (.evt)";
+    return nullptr;
+  }
+  EvtReadReport report;
+  auto records = readEvtRecords(bytes, &report);
+  return std::make_unique<EvtFileEventLogService>(std::move(records), std::move(report),
+                                                  std::move(logName));
+}
+
+std::unique_ptr<EventLog> EvtFileEventLogService::open(std::string_view server,
+                                                       std::string_view logName,
+                                                       std::uint32_t* error) {
+  if (!server.empty()) {
+    if (error)
+      *error = kRpcServerUnavailable;
+    return nullptr;
+  }
+  if (!equalsIgnoreAsciiCase(logName, logName_)) {
+    if (error)
+      *error = kErrorFileNotFound;
+    return nullptr;
+  }
+  return std::make_unique<RecordListEventLog>(records_);
+}
+
+}  // namespace tallyvane::platform
