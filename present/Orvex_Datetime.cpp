@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "present/TextFormat.h"
+
 namespace tallyvane {
 
 namespace {
@@ -203,6 +205,71 @@ TDateTime UnixSecondsToDateTime(std::int64_t seconds) {
 TDateTime Now(platform::SystemClock& clock) {
   const auto value = SystemTimeToDateTime(clock.localNow());
   return value ? *value : 0.0;
+}
+
+}  // namespace tallyvane
+
+// ---- Duration texts ----
+
+namespace tallyvane {
+
+std::string FormatSeconds(double Seconds, bool WholeSeconds, bool FullForm, bool ClockForm,
+                          const FormatSettings& Settings) {
+  static constexpr long double kLengths[7] = {
+      3'157'920'000.0L, 31'579'200.0L, 2'592'000.0L, 604'800.0L, 86'400.0L, 3'600.0L, 60.0L};
+  static constexpr const char* kLabels[7] = {" c, ", " yr, ", " m, ",  " wk, ",
+                                             " d, ", " h, ",  " min, "};
+  long double r = Seconds;
+  std::uint16_t counts[7] = {};
+  for (int k = 0; k < 7; ++k) {
+    const long double whole = std::trunc(r / kLengths[k]);
+    // Counts are 16-bit; a larger count keeps its low 16 bits.
+    counts[k] = whole >= 0 && whole < 1.8e19L
+                    ? static_cast<std::uint16_t>(static_cast<std::uint64_t>(whole) & 0xFFFF)
+                    : 0;
+    r -= static_cast<long double>(counts[k]) * kLengths[k];
+  }
+  const long double rest = WholeSeconds ? std::trunc(r) : r;
+  const std::uint16_t years = counts[1], months = counts[2], weeks = counts[3], days = counts[4],
+                      hours = counts[5], minutes = counts[6];
+
+  if (ClockForm) {
+    const int dayFigure = weeks * 7 + days;
+    if (FullForm) {
+      if (WholeSeconds) {
+        return Format("%2.2d.%2.2d.%2.2d %2.2d:%2.2d:%2.2d",
+                      {years, months, dayFigure, hours, minutes, static_cast<std::int64_t>(rest)},
+                      Settings);
+      }
+      return Format("%2.2d.%2.2d.%2.2d %2.2d:%2.2d:%s",
+                    {years, months, dayFigure, hours, minutes,
+                     FormatFloat("00.00", static_cast<double>(rest), Settings)},
+                    Settings);
+    }
+    if (WholeSeconds) {
+      return Format("%2.2d:%2.2d:%2.2d", {hours, minutes, static_cast<std::int64_t>(rest)},
+                    Settings);
+    }
+    return Format("%2.2d:%2.2d:%s",
+                  {hours, minutes, FormatFloat("00.00", static_cast<double>(rest), Settings)},
+                  Settings);
+  }
+
+  int first = 0;
+  if (!FullForm) {
+    first = 7;
+    for (int k = 0; k < 7; ++k) {
+      if (counts[k] >= 1) {
+        first = k;
+        break;
+      }
+    }
+  }
+  std::string text;
+  for (int k = first; k < 7; ++k)
+    text += Format("%.0d%s", {counts[k], kLabels[k]}, Settings);
+  text += Format(WholeSeconds ? "%.0f%s" : "%.2f%s", {static_cast<double>(rest), " s"}, Settings);
+  return text;
 }
 
 }  // namespace tallyvane

@@ -4,7 +4,10 @@
 #include <cstdint>
 #include <optional>
 
+#include <string>
+
 #include "platform/Services.h"
+#include "present/FormatSettings.h"
 
 namespace tallyvane {
 
@@ -66,5 +69,14 @@ FileTime DateTimeToFileTime(TDateTime value);
 TDateTime UnixSecondsToDateTime(std::int64_t seconds);
 // The current local date-time of the given clock.
 TDateTime Now(platform::SystemClock& clock = *platform::systemServices().clock);
+
+// A duration in seconds as text: the text form with unit labels ("1 d, 1 h,
+// 1 min, 1 s") or the clock form ("01:01:01"; with FullForm the years, months
+// and days in front: "00.00.01 01:01:01"). The calendar units have fixed
+// lengths (a year is 365.5 days, a month 30). WholeSeconds cuts the rest
+// seconds to a whole number; otherwise they print with two decimals and the
+// locale's decimal separator.
+std::string FormatSeconds(double Seconds, bool WholeSeconds, bool FullForm, bool ClockForm,
+                          const FormatSettings& Settings = FormatSettings{});
 
 }  // namespace tallyvane

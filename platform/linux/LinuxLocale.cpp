@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/LocaleFormats.h"
+#include "platform/linux/LinuxLocale.h"
 
 namespace tallyvane::platform {
 
@@ -53,9 +54,8 @@ void appendLiteral(std::string& out, char c) {
   }
 }
 
-// Maps a strftime pattern to a Windows-style picture. `depth` stops patterns
-// that name each other from recursing without end.
-std::string pictureFromStrftime(std::string_view pattern, int depth = 0) {
+// `depth` stops patterns that name each other from recursing without end.
+std::string pictureFromStrftime(std::string_view pattern, int depth) {
   std::string out;
   for (std::size_t i = 0; i < pattern.size(); ++i) {
     const char c = pattern[i];
@@ -195,6 +195,10 @@ std::string firstSeparator(std::string_view picture, std::string_view fallback) 
 }
 
 }  // namespace
+
+std::string pictureFromStrftime(std::string_view pattern) {
+  return pictureFromStrftime(pattern, 0);
+}
 
 LocaleFormats userLocaleFormats() {
   LocaleFormats f;

@@ -1,0 +1,185 @@
+#include "present/TextFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+#include <vector>
+
+namespace tallyvane {
+
+namespace {
+
+[[noreturn]] void invalidFormat(std::string_view format) {
+  throw std::invalid_argument("Format '" + std::string(format) +
+                              "' invalid or incompatible with argument");
+}
+
+// Fixed notation with `decimals` decimals and the locale's separator.
+std::string fixed(double value, int decimals, const FormatSettings& settings) {
+  if (!std::isfinite(value))
+    return std::isnan(value) ? "NAN" : (value < 0 ? "-INF" : "INF");
+  decimals = std::clamp(decimals, 0, 18);
+  // 400 characters hold every double in fixed notation with up to 18 decimals.
+  char buffer[400];
+  const int length = std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  std::string text(buffer, static_cast<std::size_t>(std::clamp(length, 0, 399)));
+  const std::size_t point = text.find('.');
+  if (point != std::string::npos)
+    text.replace(point, 1, settings.DecimalSeparator);
+  return text;
+}
+
+std::string integerText(std::int64_t value, bool isUnsigned, bool hex, int precision) {
+  std::string digits;
+  bool negative = false;
+  std::uint64_t magnitude = 0;
+  if (isUnsigned || hex) {
+    magnitude = static_cast<std::uint64_t>(value);
+  } else if (value < 0) {
+    negative = true;
+    magnitude = static_cast<std::uint64_t>(0) - static_cast<std::uint64_t>(value);
+  } else {
+    magnitude = static_cast<std::uint64_t>(value);
+  }
+  const unsigned base = hex ? 16 : 10;
+  do {
+    digits.insert(digits.begin(), "0123456789ABCDEF"[magnitude % base]);
+    magnitude /= base;
+  } while (magnitude != 0);
+  if (precision > 0 && digits.size() < static_cast<std::size_t>(precision)) {
+    digits.insert(0, static_cast<std::size_t>(precision) - digits.size(), '0');
+  }
+  return negative ? "-" + digits : digits;
+}
+
+// Display width in characters of a UTF-8 text (code points).
+std::size_t characters(std::string_view text) {
+  std::size_t n = 0;
+  for (char c : text) {
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+      ++n;
+  }
+  return n;
+}
+
+}  // namespace
+
+std::string Format(std::string_view format, std::initializer_list<FormatArg> args,
+                   const FormatSettings& settings) {
+  std::string out;
+  const FormatArg* arg = args.begin();
+  std::size_t i = 0;
+  while (i < format.size()) {
+    const char c = format[i++];
+    if (c != '%') {
+      out += c;
+      continue;
+    }
+    if (i < format.size() && format[i] == '%') {
+      out += '%';
+      ++i;
+      continue;
+    }
+    bool left = false;
+    if (i < format.size() && format[i] == '-') {
+      left = true;
+      ++i;
+    }
+    int width = 0;
+    while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
+      width = width * 10 + (format[i++] - '0');
+      if (width > 1'000'000)
+        invalidFormat(format);
+    }
+    int precision = -1;
+    if (i < format.size() && format[i] == '.') {
+      ++i;
+      precision = 0;
+      while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
+        precision = precision * 10 + (format[i++] - '0');
+        if (precision > 1'000'000)
+          invalidFormat(format);
+      }
+    }
+    if (i >= format.size() || arg == args.end())
+      invalidFormat(format);
+    const char type = static_cast<char>(format[i++] | 0x20);
+    const auto& value = arg->value();
+    ++arg;
+    std::string piece;
+    switch (type) {
+      case 'd':
+      case 'u':
+      case 'x': {
+        const auto* number = std::get_if<std::int64_t>(&value);
+        if (number == nullptr)
+          invalidFormat(format);
+        piece = integerText(*number, type == 'u', type == 'x', precision);
+        break;
+      }
+      case 'f': {
+        double number = 0;
+        if (const auto* d = std::get_if<double>(&value)) {
+          number = *d;
+        } else {
+          invalidFormat(format);
+        }
+        piece = fixed(number, precision < 0 ? 2 : std::min(precision, 18), settings);
+        break;
+      }
+      case 's': {
+        const auto* text = std::get_if<std::string>(&value);
+        if (text == nullptr)
+          invalidFormat(format);
+        piece = precision >= 0 ? text->substr(0, static_cast<std::size_t>(precision)) : *text;
+        break;
+      }
+      default:
+        invalidFormat(format);
+    }
+    const std::size_t shown = characters(piece);
+    if (static_cast<std::size_t>(width) > shown) {
+      const std::string pad(static_cast<std::size_t>(width) - shown, ' ');
+      piece = left ? piece + pad : pad + piece;
+    }
+    out += piece;
+  }
+  return out;
+}
+
+std::string FormatFloat(std::string_view picture, double value, const FormatSettings& settings) {
+  const std::size_t point = picture.find('.');
+  const std::string_view integral = picture.substr(0, point);
+  const std::string_view fraction =
+      point == std::string_view::npos ? std::string_view{} : picture.substr(point + 1);
+  int minIntegerDigits = 0;
+  for (char c : integral) {
+    if (c == '0')
+      ++minIntegerDigits;
+  }
+  int decimals = 0;
+  for (char c : fraction) {
+    if (c == '0' || c == '#')
+      ++decimals;
+  }
+  std::string text = fixed(value, decimals, settings);
+  if (!std::isfinite(value))
+    return text;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative)
+    text.erase(0, 1);
+  std::size_t integerDigits = text.find(settings.DecimalSeparator);
+  if (decimals == 0)
+    integerDigits = text.size();
+  if (integerDigits == std::string::npos)
+    integerDigits = text.size();
+  if (integerDigits < static_cast<std::size_t>(minIntegerDigits)) {
+    text.insert(0, static_cast<std::size_t>(minIntegerDigits) - integerDigits, '0');
+  } else if (minIntegerDigits == 0 && integerDigits == 1 && text[0] == '0' && decimals > 0) {
+    text.erase(0, 1);  // "#.00" prints 0.5 as ".50"
+  }
+  return negative ? "-" + text : text;
+}
+
+}  // namespace tallyvane
