@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::int64_t kMsPerDay = 86'400'000;
 // Days from 0001-01-01 to 1899-12-30.
-constexpr std::int64_t kDateDelta = 693594;
+constexpr std::int64_t kDateDelta = 693593;
 // FILETIME ticks from 1601-01-01 to 1899-12-30.
 constexpr std::int64_t kFileTimeDelta = 94'353'120'000'000'000LL;
 constexpr std::int64_t kTicksPerMs = 10'000;

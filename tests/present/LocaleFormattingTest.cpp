@@ -190,3 +190,23 @@ TEST(LinuxLocale, MapsStrftimePatternsToPictures) {
 
 }  // namespace
 }  // namespace tallyvane
+
+namespace tallyvane {
+namespace {
+
+// Formatting relies on the calendar functions agreeing with the time stamps of
+// the records (days since 30 December 1899).
+TEST(CalendarDates, CountDaysFrom30December1899) {
+  EXPECT_EQ(*EncodeDate(1899, 12, 30), 0.0);
+  EXPECT_EQ(*EncodeDate(1970, 1, 1), 25569.0);
+  EXPECT_EQ(*EncodeDate(2014, 1, 30), UnixSecondsToDateTime(1'391'040'000));
+  const CalendarDate epoch = DecodeDate(UnixSecondsToDateTime(0));
+  EXPECT_EQ(epoch.year, 1970);
+  EXPECT_EQ(epoch.month, 1);
+  EXPECT_EQ(epoch.day, 1);
+  EXPECT_EQ(DayOfWeek(0.0), 7);                       // a Saturday
+  EXPECT_EQ(DayOfWeek(*EncodeDate(2014, 1, 30)), 5);  // a Thursday
+}
+
+}  // namespace
+}  // namespace tallyvane
