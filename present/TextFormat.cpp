@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
@@ -20,9 +21,18 @@ std::string fixed(double value, int decimals, const FormatSettings& settings) {
   if (!std::isfinite(value))
     return std::isnan(value) ? "NAN" : (value < 0 ? "-INF" : "INF");
   decimals = std::clamp(decimals, 0, 18);
+  // Halves round away from zero, on the value as printed to 18 digits (1.125
+  // gives 1.13; 2.675, held as 2.67499..., gives 2.67).
+  long double rounded = value;
+  if (std::fabs(value) < 1e15) {
+    const long double scale = std::pow(10.0L, decimals);
+    char digits[64];
+    std::snprintf(digits, sizeof digits, "%.18Le", static_cast<long double>(value) * scale);
+    rounded = std::round(std::strtold(digits, nullptr)) / scale;
+  }
   // 400 characters hold every double in fixed notation with up to 18 decimals.
   char buffer[400];
-  const int length = std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  const int length = std::snprintf(buffer, sizeof buffer, "%.*Lf", decimals, rounded);
   std::string text(buffer, static_cast<std::size_t>(std::clamp(length, 0, 399)));
   const std::size_t point = text.find('.');
   if (point != std::string::npos)

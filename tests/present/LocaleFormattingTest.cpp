@@ -71,6 +71,9 @@ TEST(Format, FormatsThePrintfLikeConversions) {
   EXPECT_EQ(Format("%s (%dh %2.2dm)", {"9h 00m", 8, 0}, us), "9h 00m (8h 00m)");
   EXPECT_EQ(Format("%1.2f", {2.25}, us), "2.25");
   EXPECT_EQ(Format("%1.2f", {2.25}, cz), "2,25");
+  EXPECT_EQ(Format("%1.2f", {1.125}, us), "1.13");  // a half rounds away from zero
+  EXPECT_EQ(Format("%1.2f", {2.675}, us), "2.67");  // held as 2.67499...
+  EXPECT_EQ(Format("%1.2f", {-1.125}, us), "-1.13");
   EXPECT_EQ(Format("%1.2f", {1080 / 60.0 / 8 / 7}, us), "0.32");
   EXPECT_EQ(Format("%2.2d", {100}, us), "100");
   EXPECT_EQ(Format("%.0d%s", {0, " c, "}, us), "0 c, ");
@@ -88,7 +91,7 @@ TEST(FormatFloat, FollowsThePicture) {
   EXPECT_EQ(FormatFloat("00.00", 59.996), "60.00");
   EXPECT_EQ(FormatFloat("00.00", 123.456), "123.46");
   EXPECT_EQ(FormatFloat("00.00", 5.5, czechSettings()), "05,50");
-  EXPECT_EQ(FormatFloat("0", 2.5), "2");
+  EXPECT_EQ(FormatFloat("0", 2.5), "3");
 }
 
 TEST(TryStrToDateTime, FollowsTheShortDateOrderAndTheTimeDesignator) {
