@@ -13,9 +13,12 @@
 
 #include "JournalExport.h"
 #include "TempDir.h"
+#include "app/core/JournalBuilder.h"
 #include "eventlog/Orvex_EventLogNT.h"
 #include "platform/ByteReader.h"
 #include "platform/linux/LinuxEventLogService.h"
+#include "support/JournalDoubles.h"
+#include "support/LocaleSettings.h"
 
 namespace tallyvane::platform {
 namespace {
@@ -189,6 +192,71 @@ TEST_F(JournalHistory, ServesBootsShutdownsCrashesAndSleepsAsTheWindowsRecords) 
   // The unexpected shutdown is written at the next boot's start.
   EXPECT_EQ(u32At(records->at(5), 16),
             static_cast<std::uint32_t>(utcSeconds(2024, 2, 1, 8, 15, 0)));
+}
+
+// The journal built from the served history, in two locales: the crash time is
+// written in the locale the journal reads it back with.
+TEST_F(JournalHistory, BuildsTheUsageJournalFromTheServedHistory) {
+  TimeZoneGuard utc("UTC");
+  ASSERT_TRUE(fourBoots().write(dir_.path() / "system.journal"));
+  struct Locale {
+    FormatSettings settings;
+    std::string crashCaption;
+  };
+  const Locale locales[] = {
+      {testing::usEnglishSettings(), "Thursday, 2/1/2024 12:30:12 AM"},
+      {testing::czechSettings(), ""},
+  };
+  for (const Locale& locale : locales) {
+    LinuxEventLogService service(LinuxEventLogService::Origin::JournalDirectory,
+                                 dir_.path().string());
+    LocaleFormats formats;
+    formats.shortDate = locale.settings.ShortDateFormat;
+    formats.longTime = locale.settings.LongTimeFormat;
+    formats.am = locale.settings.TimeAMString;
+    formats.pm = locale.settings.TimePMString;
+    service.setShutdownTextFormatter(
+        [formats](std::int64_t s) { return unexpectedShutdownTexts(s, formats); });
+    Services services = systemServices();
+    services.eventLog = &service;
+    testing::FixedOffsetZone zone(0);
+    services.timeZone = &zone;
+    testing::FixedClock clock;
+    clock.now = SystemTime{2024, 2, 2, 2, 12, 0, 0, 0};
+    TOrvex_EventLog log(nullptr, services);
+    VectorListModel days;
+    VectorListModel months;
+    testing::RecordingJournalView view;
+    RefreshJournal(log, days, months, view, clock, locale.settings);
+
+    std::vector<std::string> lines;
+    for (const JournalRow& r : days.rows) {
+      lines.push_back(std::to_string(r.RowMarker) + " " + r.SubItem1 + "|" + r.SubItem2);
+    }
+    const std::vector<std::string> expected = {
+        "-3 The operating system started|",
+        "0 The system entered sleep|",
+        "0 The system has resumed from sleep|",
+        "0 The operating system was shut down|9h 00m (8h 00m)",
+        "-2 |",
+        "-3 The operating system started|",
+        // The crashed session ends at its last entry, 00:30:12 on 1 February.
+        "-4 Unexpected shutdown|23h 14m (15h 30m)",
+        "-2 |",
+        "-3 The operating system started|",
+        "0 The system entered sleep|",
+        "0 The system has resumed from sleep|",
+        "0 The operating system was shut down|9h 45m (8h 45m)",
+        "-2 |",
+        "-3 The operating system started|",
+    };
+    EXPECT_EQ(lines, expected) << locale.settings.ShortDateFormat;
+    if (!locale.crashCaption.empty()) {
+      EXPECT_EQ(days.rows.at(6).Caption, locale.crashCaption);
+    }
+    ASSERT_EQ(months.rows.size(), 1u);
+    EXPECT_EQ(months.rows[0].SubItem1, "32h 14m");
+  }
 }
 
 TEST_F(JournalHistory, ReadsBootTimeFromTheFirstEntryAndTheCrashTimeFromTheLast) {
