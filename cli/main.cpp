@@ -1,13 +1,18 @@
 // tallyvane-report: prints the usage journal of this machine or of an exported log.
-#include <cstdio>
+#include <clocale>
+#include <iostream>
+#include <string>
+#include <vector>
 
-#include "eventlog/Orvex_EventLogNT.h"
+#include "cli/Progress.h"
+#include "cli/Report.h"
 
-int main() {
-  tallyvane::TEventLog log(false);
-  log.SetSourceName("System");
-  log.RefreshData(true);
-  log.Sort();
-  std::printf("%u records in the System log\n", log.RecordCount());
-  return 0;
+int main(int argc, char** argv) {
+  // Dates, times and numbers follow the user's locale.
+  std::setlocale(LC_ALL, "");
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const tallyvane::report::ReportEnvironment env;
+  return tallyvane::report::runReport(args, std::cout, std::cerr, env,
+                                      tallyvane::UserFormatSettings(),
+                                      tallyvane::report::stderrIsTerminal());
 }

@@ -1,0 +1,223 @@
+#include "cli/Report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+
+#include "app/core/JournalBuilder.h"
+#include "cli/Progress.h"
+#include "eventlog/Qzi_EventLog.h"
+
+namespace tallyvane::report {
+
+namespace {
+
+std::string setFormat(ReportRequest& request, OutputFormat format) {
+  request.format = format;
+  return {};
+}
+
+// A clock whose tick count is 0: the uptime of the machine running the tool
+// has no place in the journal of a log from elsewhere.
+class NoUptimeClock : public platform::SystemClock {
+ public:
+  explicit NoUptimeClock(platform::SystemClock& real) : real_(real) {}
+  std::uint64_t tickCount64() override { return 0; }
+  platform::SystemTime localNow() override { return real_.localNow(); }
+
+ private:
+  platform::SystemClock& real_;
+};
+
+}  // namespace
+
+const std::vector<ReportOption>& reportOptions() {
+  static const std::vector<ReportOption> options = {
+      {"--csv", "", "print comma-separated values with the row markers",
+       [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kCsv); }},
+      {"--json", "", "print JSON with the row markers",
+       [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kJson); }},
+      {"--help", "", "show this help and exit",
+       [](ReportRequest& r, const std::string&) {
+         r.help = true;
+         return std::string();
+       }},
+  };
+  return options;
+}
+
+std::string chooseSource(ReportRequest& request, std::string name, LogOpener opener) {
+  if (request.source) {
+    return "only one log can be read at a time (" + request.sourceName + " and " + name + ")";
+  }
+  request.sourceName = std::move(name);
+  request.source = std::move(opener);
+  return {};
+}
+
+std::optional<ReportRequest> parseArguments(const std::vector<std::string>& args,
+                                            std::string& error) {
+  ReportRequest request;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
+      std::string name = arg;
+      std::optional<std::string> inlineValue;
+      if (const std::size_t eq = arg.find('=');
+          arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+        name = arg.substr(0, eq);
+        inlineValue = arg.substr(eq + 1);
+      }
+      if (name == "-h")
+        name = "--help";
+      const auto& options = reportOptions();
+      const auto it = std::find_if(options.begin(), options.end(),
+                                   [&](const ReportOption& o) { return o.name == name; });
+      if (it == options.end()) {
+        error = "unknown option " + arg;
+        return std::nullopt;
+      }
+      std::string value;
+      if (!it->argument.empty()) {
+        if (inlineValue) {
+          value = *inlineValue;
+        } else if (i + 1 < args.size()) {
+          value = args[++i];
+        } else {
+          error = "option " + name + " needs " + std::string(it->argument);
+          return std::nullopt;
+        }
+      } else if (inlineValue) {
+        error = "option " + name + " takes no value";
+        return std::nullopt;
+      }
+      error = it->apply(request, value);
+      if (!error.empty())
+        return std::nullopt;
+      continue;
+    }
+    const std::string file = arg == "--" && i + 1 < args.size() ? args[++i] : arg;
+    error = chooseSource(request, file, [file](const ReportEnvironment&) {
+      return openLogFile(std::filesystem::path(file));
+    });
+    if (!error.empty())
+      return std::nullopt;
+  }
+  return request;
+}
+
+std::string usageText() {
+  std::string text =
+      "Usage: tallyvane-report [OPTION]... [FILE]\n"
+      "Print the usage journal: when the computer was in use, and for how long.\n"
+      "\n"
+      "Without FILE, the System event log of this machine is read. With FILE, that\n"
+      "exported log is read; the total then counts its closed days only and the\n"
+      "uptime line reads 0.\n"
+      "\n"
+      "Options:\n";
+  for (const ReportOption& o : reportOptions()) {
+    std::string left = "  " + std::string(o.name);
+    if (!o.argument.empty())
+      left += " " + std::string(o.argument);
+    left.resize(std::max<std::size_t>(left.size() + 2, 20), ' ');
+    text += left + std::string(o.help) + "\n";
+  }
+  text += "\nLog files:\n";
+  for (const FileLogFormat& f : fileLogFormats()) {
+    std::string left = "  " + std::string(f.extension);
+    left.resize(std::max<std::size_t>(left.size() + 2, 20), ' ');
+    text += left + std::string(f.description) + "\n";
+  }
+  text +=
+      "\n"
+      "Output: the day list (time stamp, event, spent time), the month list (month,\n"
+      "spent time, spent working days of eight hours) and the two status lines.\n"
+      "CSV and JSON carry each row's marker: 0 ordinary, -2 separator between days,\n"
+      "-3 first start of a day, -4 unexpected shutdown.\n"
+      "\n"
+      "Exit status:\n"
+      "  0  the journal was printed\n"
+      "  1  the journal could not be built from the log\n"
+      "  2  unknown option or bad arguments\n"
+      "  3  the log file does not exist\n"
+      "  4  the log file cannot be read\n"
+      "  5  the file is no log of a known format\n";
+  return text;
+}
+
+int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              const ReportEnvironment& env, const FormatSettings& settings, bool progress) {
+  std::string error;
+  const std::optional<ReportRequest> request = parseArguments(args, error);
+  if (!request) {
+    err << "tallyvane-report: " << error << "\nTry 'tallyvane-report --help'.\n";
+    return kExitUsage;
+  }
+  if (request->help) {
+    out << usageText();
+    return kExitOk;
+  }
+
+  OpenedLog log = request->source ? request->source(env) : openThisMachine(env);
+  if (!log.service) {
+    err << "tallyvane-report: " << log.error << "\n";
+    return log.exitCode != kExitOk ? log.exitCode : kExitBuildFailed;
+  }
+
+  std::shared_ptr<ProgressEventLogService> shown;
+  std::shared_ptr<platform::EventLogService> service = log.service;
+  if (progress) {
+    shown = std::make_shared<ProgressEventLogService>(service, err, log.description);
+    service = shown;
+  }
+  platform::Services services = env.services;
+  services.eventLog = service.get();
+  NoUptimeClock noUptime(*services.clock);
+  platform::SystemClock& clock = log.thisMachine ? *services.clock : noUptime;
+
+  JournalReport report;
+  try {
+    for (const FactProvider& provider : request->facts) {
+      for (ReportFact& fact : provider(env))
+        report.facts.push_back(std::move(fact));
+    }
+    TOrvex_EventLog eventLog(nullptr, services);
+    VectorListModel days;
+    VectorListModel months;
+    TextOnlyJournalView view;
+    RefreshJournal(eventLog, days, months, view, clock, settings);
+    if (shown)
+      shown->finish();
+    report.days = std::move(days.rows);
+    report.months = std::move(months.rows);
+    report.uptime = view.uptimeText;
+    report.totalSpentTime = view.spentTimeText;
+  } catch (const std::exception& e) {
+    if (shown)
+      shown->finish();
+    err << "tallyvane-report: cannot build the journal from " << log.description << ": " << e.what()
+        << "\n";
+    return kExitBuildFailed;
+  }
+
+  switch (request->format) {
+    case OutputFormat::kTable:
+      writeTable(report, out);
+      break;
+    case OutputFormat::kCsv:
+      writeCsv(report, out);
+      break;
+    case OutputFormat::kJson:
+      writeJson(report, out);
+      break;
+  }
+  out.flush();
+  if (!out) {
+    err << "tallyvane-report: cannot write the output\n";
+    return kExitBuildFailed;
+  }
+  return kExitOk;
+}
+
+}  // namespace tallyvane::report

@@ -1,0 +1,77 @@
+#pragma once
+// tallyvane-report: the usage journal of this machine or of a log file, built
+// by the same journal builder as the window and printed as a text table, CSV
+// or JSON.
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/core/JournalListModel.h"
+#include "cli/LogSources.h"
+#include "present/FormatSettings.h"
+
+namespace tallyvane::report {
+
+enum class OutputFormat { kTable, kCsv, kJson };
+
+// A named fact printed before the lists (for example by an option that adds
+// facts about the system).
+struct ReportFact {
+  std::string name;
+  std::string value;
+};
+using FactProvider = std::function<std::vector<ReportFact>(const ReportEnvironment&)>;
+
+// What the command line asks for.
+struct ReportRequest {
+  OutputFormat format = OutputFormat::kTable;
+  bool help = false;
+  // Null: this machine's System log.
+  LogOpener source;
+  std::string sourceName;  // the option or file that chose `source`, for messages
+  std::vector<FactProvider> facts;
+};
+
+// One command-line option. `apply` returns an error sentence for a bad
+// argument, or "" when the option was taken.
+struct ReportOption {
+  std::string_view name;      // "--csv"
+  std::string_view argument;  // "" for none, else its placeholder ("DIR")
+  std::string_view help;
+  std::function<std::string(ReportRequest&, const std::string& argument)> apply;
+};
+const std::vector<ReportOption>& reportOptions();
+
+// Sets the request's log source; an error when one was chosen already.
+std::string chooseSource(ReportRequest& request, std::string name, LogOpener opener);
+
+// Parses the arguments (without the program name). Nothing, with the reason in
+// `error`, for a usage error.
+std::optional<ReportRequest> parseArguments(const std::vector<std::string>& args,
+                                            std::string& error);
+
+// The help text.
+std::string usageText();
+
+// What was built: the two lists and the two status texts.
+struct JournalReport {
+  std::vector<JournalRow> days;
+  std::vector<JournalRow> months;
+  std::string uptime;
+  std::string totalSpentTime;
+  std::vector<ReportFact> facts;
+};
+
+void writeTable(const JournalReport& report, std::ostream& out);
+void writeCsv(const JournalReport& report, std::ostream& out);
+void writeJson(const JournalReport& report, std::ostream& out);
+
+// Runs the tool and returns its exit code. `progress` turns on the progress
+// line on `err` for long reads.
+int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              const ReportEnvironment& env, const FormatSettings& settings, bool progress);
+
+}  // namespace tallyvane::report

@@ -1,0 +1,310 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/core/JournalBuilder.h"
+#include "cli/Progress.h"
+#include "cli/Report.h"
+#include "platform/EvtFileWriter.h"
+#include "support/FakeEventLogService.h"
+#include "support/JournalDoubles.h"
+#include "support/LocaleSettings.h"
+
+namespace tallyvane {
+namespace {
+
+using platform::EventLogRecordFields;
+
+// A directory under the build tree for one test.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = std::filesystem::path(TALLYVANE_BINARY_DIR) / "test-tmp" /
+            (std::string("cli.") + info->name());
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  std::filesystem::path write(const std::string& name, const std::vector<std::byte>& bytes) const {
+    const auto file = path_ / name;
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return file;
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Two months of use with sleeps, a resume, an unexpected shutdown written with
+// left-to-right marks, and records the journal passes over.
+std::vector<EventLogRecordFields> sampleLog() {
+  using namespace testing;
+  const std::string lrm = "\xE2\x80\x8E";
+  return {
+      startRecord({2014, 1, 29, 8, 0, 10}),
+      journalRecord({2014, 1, 29, 8, 0, 12}, 0x8000177D, "EventLog"),  // 6013
+      sleepRecord({2014, 1, 29, 12, 0, 40}),
+      journalRecord({2014, 1, 29, 12, 30, 0}, 7036, "Service Control Manager"),
+      resumeRecord({2014, 1, 29, 13, 0, 5}),
+      shutdownRecord({2014, 1, 29, 17, 0, 35}),
+      startRecord({2014, 1, 30, 9, 0, 0}),
+      unexpectedRecord({2014, 1, 30, 23, 0, 0}, "22:57:21", lrm + "01/" + lrm + "30/" + lrm + "14"),
+      startRecord({2014, 1, 31, 9, 0, 0}),
+      shutdownRecord({2014, 1, 31, 18, 30, 0}),
+      startRecord({2014, 2, 3, 9, 0, 0}),
+      shutdownRecord({2014, 2, 3, 10, 0, 0}),
+      startRecord({2014, 2, 4, 9, 0, 0}),
+  };
+}
+
+std::vector<std::string> splitCsvLine(const std::string& line) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+        fields.back() += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        fields.back() += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  return fields;
+}
+
+std::string runProgram(const std::string& arguments, int& status) {
+  const std::string command = "TZ=UTC LC_ALL=C \"" + std::string(TALLYVANE_REPORT_BINARY) + "\" " +
+                              arguments + " 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr)
+    return {};
+  std::string output;
+  char buffer[4096];
+  std::size_t n = 0;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    output.append(buffer, n);
+  const int rc = pclose(pipe);
+  status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  return output;
+}
+
+TEST(ReportProgram, CsvOfAnEvtFileGivesExactlyTheBuilderRows) {
+  ScratchDir dir;
+  const auto file = dir.write("system.evt", platform::writeEvtFile(sampleLog()));
+  int status = -1;
+  const std::string csv = runProgram("\"" + file.string() + "\" --csv", status);
+  ASSERT_EQ(status, 0) << csv;
+
+  // The same records through the builder, under the same locale and zone.
+  testing::LocaleGuard locale(LC_ALL, "C");
+  testing::FakeEventLogService service;
+  service.addLog("System", sampleLog());
+  testing::FixedOffsetZone utc(0);
+  platform::Services services = platform::systemServices();
+  services.eventLog = &service;
+  services.timeZone = &utc;
+  testing::FixedClock clock;
+  clock.ticks = 0;  // a log file brings no uptime
+  TOrvex_EventLog log(nullptr, services);
+  VectorListModel days, months;
+  TextOnlyJournalView view;
+  RefreshJournal(log, days, months, view, clock, UserFormatSettings());
+  ASSERT_EQ(days.rows.size(), 15u);
+  ASSERT_EQ(months.rows.size(), 1u);
+
+  std::vector<std::string> expected = {"list,caption,subitem1,subitem2,marker"};
+  const auto add = [&](const char* list, const JournalRow& r) {
+    expected.push_back(std::string(list) + "|" + r.Caption + "|" + r.SubItem1 + "|" + r.SubItem2 +
+                       "|" + std::to_string(r.RowMarker));
+  };
+  for (const JournalRow& r : days.rows)
+    add("day", r);
+  for (const JournalRow& r : months.rows)
+    add("month", r);
+  expected.push_back("status|" + view.uptimeText + "|||");
+  expected.push_back("status|" + view.spentTimeText + "|||");
+
+  std::vector<std::string> got;
+  std::istringstream lines(csv);
+  std::string line;
+  std::getline(lines, line);
+  got.push_back(line);
+  while (std::getline(lines, line)) {
+    std::string joined;
+    for (const std::string& field : splitCsvLine(line))
+      joined += (joined.empty() ? "" : "|") + field;
+    got.push_back(joined);
+  }
+  EXPECT_EQ(got, expected);
+  EXPECT_EQ(view.uptimeText, "Current uptime: 00.00.00 00:00:00");
+  EXPECT_EQ(days.rows[6].Caption, "Thursday, 01/30/14 22:57:21");
+  EXPECT_EQ(days.rows[6].RowMarker, kRowUnexpectedShutdown);
+}
+
+struct ReportRun {
+  ReportRun() {
+    service.addLog("System", sampleLog());
+    env.services.eventLog = &service;
+    env.services.timeZone = &utc;
+    env.services.clock = &clock;
+  }
+  int run(const std::vector<std::string>& args) {
+    out.str({});
+    err.str({});
+    return report::runReport(args, out, err, env, testing::usEnglishSettings(), false);
+  }
+  testing::FakeEventLogService service;
+  testing::FixedOffsetZone utc{0};
+  testing::FixedClock clock;
+  report::ReportEnvironment env;
+  std::ostringstream out, err;
+};
+
+TEST(Report, WithoutArgumentsPrintsThisMachinesJournalAsATable) {
+  ReportRun r;
+  r.service.addLog("System", {testing::startRecord({2014, 1, 30, 8, 0, 10}),
+                              testing::shutdownRecord({2014, 1, 30, 17, 0, 35}),
+                              testing::startRecord({2014, 2, 3, 9, 0, 0})});
+  EXPECT_EQ(r.run({}), 0);
+  EXPECT_EQ(r.out.str(),
+            "Timestamp                       Event                               Spent time\n"
+            "Thursday, 1/30/2014 8:00:10 AM  The operating system started\n"
+            "Thursday, 1/30/2014 5:00:35 PM  The operating system was shut down      9h 00m\n"
+            "------------------------------------------------------------------------------\n"
+            "Monday, 2/3/2014 9:00:00 AM     The operating system started\n"
+            "\n"
+            "Month         Spent time  Spent working days\n"
+            "January 2014      9h 00m                1.13\n"
+            "\n"
+            "Current uptime: 00.00.00 01:00:00\n"
+            "Total spent time: 10h 00m\n");
+  EXPECT_EQ(r.err.str(), "");
+}
+
+TEST(Report, JsonCarriesTheRowMarkers) {
+  ReportRun r;
+  r.service.addLog("System", {testing::startRecord({2014, 1, 30, 8, 0, 0}),
+                              testing::shutdownRecord({2014, 1, 30, 9, 0, 0}),
+                              testing::startRecord({2014, 1, 31, 8, 0, 0})});
+  EXPECT_EQ(r.run({"--json"}), 0);
+  EXPECT_EQ(r.out.str(),
+            "{\n"
+            "  \"days\": [\n"
+            "    {\"timestamp\": \"Thursday, 1/30/2014 8:00:00 AM\", \"event\": \"The operating "
+            "system started\", \"spentTime\": \"\", \"rowMarker\": -3},\n"
+            "    {\"timestamp\": \"Thursday, 1/30/2014 9:00:00 AM\", \"event\": \"The operating "
+            "system was shut down\", \"spentTime\": \"1h 00m\", \"rowMarker\": 0},\n"
+            "    {\"timestamp\": \"\", \"event\": \"\", \"spentTime\": \"\", \"rowMarker\": -2},\n"
+            "    {\"timestamp\": \"Friday, 1/31/2014 8:00:00 AM\", \"event\": \"The operating "
+            "system started\", \"spentTime\": \"\", \"rowMarker\": -3}\n"
+            "  ],\n"
+            "  \"months\": [],\n"
+            "  \"uptime\": \"Current uptime: 00.00.00 01:00:00\",\n"
+            "  \"totalSpentTime\": \"Total spent time: 2h 00m\"\n"
+            "}\n");
+}
+
+TEST(Report, ReportsBadFilesAndArgumentsWithTheirExitCodes) {
+  ScratchDir dir;
+  const auto text = dir.write("notes.txt", {std::byte{'h'}, std::byte{'i'}});
+  const auto fakeEvt = dir.write("broken.evt", std::vector<std::byte>(100, std::byte{0x41}));
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{(dir.path() / "missing.evt").string()},
+       3,
+       (dir.path() / "missing.evt").string() + ": no such file"},
+      {{dir.path().string()}, 4, dir.path().string() + ": is a directory, not a log file"},
+      {{text.string()}, 5, text.string() + ": not a log file of a known format (.evt)"},
+      {{fakeEvt.string()}, 5, fakeEvt.string() + " is not a classic event log file (.evt)"},
+      {{"--bogus"}, 2, "unknown option --bogus"},
+      {{"--csv=yes"}, 2, "option --csv takes no value"},
+      {{text.string(), fakeEvt.string()},
+       2,
+       "only one log can be read at a time (" + text.string() + " and " + fakeEvt.string() + ")"},
+  };
+  for (const Case& c : cases) {
+    ReportRun r;
+    EXPECT_EQ(r.run(c.args), c.code) << c.message;
+    EXPECT_NE(r.err.str().find(c.message), std::string::npos) << r.err.str();
+    EXPECT_EQ(r.out.str(), "");
+  }
+}
+
+TEST(Report, RecognisesAnEvtFileByItsContent) {
+  ScratchDir dir;
+  const auto file = dir.write("exported.log", platform::writeEvtFile(sampleLog()));
+  ReportRun r;
+  EXPECT_EQ(r.run({"--csv", file.string()}), 0) << r.err.str();
+  EXPECT_NE(r.out.str().find("month,January 2014,"), std::string::npos);
+  // A log file brings no uptime of the machine running the tool.
+  EXPECT_NE(r.out.str().find("status,Current uptime: 00.00.00 00:00:00"), std::string::npos);
+}
+
+TEST(Report, ExplainsItselfWithHelp) {
+  ReportRun r;
+  EXPECT_EQ(r.run({"--help"}), 0);
+  for (const char* part : {"Usage: tallyvane-report", "--csv", "--json", ".evt",
+                           "Exit status:", "5  the file is no log of a known format"}) {
+    EXPECT_NE(r.out.str().find(part), std::string::npos) << part;
+  }
+}
+
+TEST(ReportProgress, ShowsOneLineForLongReadsAndClearsIt) {
+  testing::FakeEventLogService service;
+  service.addLog("System", sampleLog());
+  auto inner = std::shared_ptr<platform::EventLogService>(&service, [](auto*) {});
+  std::ostringstream err;
+  {
+    report::ProgressEventLogService slow(inner, err, "the log", std::chrono::milliseconds(0));
+    TEventLog reader(true, [&] {
+      platform::Services s = platform::systemServices();
+      s.eventLog = &slow;
+      return s;
+    }());
+    reader.SetSourceName("System");
+    reader.RefreshData(true);
+    EXPECT_EQ(reader.RecordCount(), 13u);
+    EXPECT_NE(err.str().find("Reading the log (pass 1): 13 of 13 records"), std::string::npos)
+        << err.str();
+    slow.finish();
+    EXPECT_EQ(err.str().substr(err.str().size() - 4), "\r\x1b[K");
+  }
+  std::ostringstream quiet;
+  report::ProgressEventLogService fast(inner, quiet, "the log");
+  TEventLog reader(true, [&] {
+    platform::Services s = platform::systemServices();
+    s.eventLog = &fast;
+    return s;
+  }());
+  reader.SetSourceName("System");
+  reader.RefreshData(true);
+  EXPECT_EQ(quiet.str(), "");
+}
+
+}  // namespace
+}  // namespace tallyvane
