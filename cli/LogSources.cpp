@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/EvtFileEventLogService.h"
+#include "platform/LinuxHistoryFiles.h"
 #include "platform/Unicode.h"
 
 namespace tallyvane::report {
@@ -53,6 +54,35 @@ OpenedLog openThisMachine(const ReportEnvironment& env) {
   log.description = "this machine's System log";
   log.thisMachine = true;
   return log;
+}
+
+namespace {
+
+OpenedLog fromHistory(platform::OpenedHistory opened, const std::filesystem::path& path) {
+  if (!opened.service) {
+    switch (opened.error) {
+      case platform::HistoryFileError::kNotFound:
+        return failed(kExitFileNotFound, opened.message);
+      case platform::HistoryFileError::kUnreadable:
+        return failed(kExitUnreadable, opened.message);
+      default:
+        return failed(kExitUnknownFormat, opened.message);
+    }
+  }
+  OpenedLog log;
+  log.service = std::move(opened.service);
+  log.description = path.string();
+  return log;
+}
+
+}  // namespace
+
+OpenedLog openJournalDirectory(const std::filesystem::path& directory) {
+  return fromHistory(platform::openJournalDirectoryHistory(directory.string()), directory);
+}
+
+OpenedLog openWtmpFile(const std::filesystem::path& file) {
+  return fromHistory(platform::openWtmpFileHistory(file.string()), file);
 }
 
 OpenedLog openLogFile(const std::filesystem::path& path) {

@@ -44,6 +44,11 @@ using LogOpener = std::function<OpenedLog(const ReportEnvironment&)>;
 // The System log of this machine through the platform's event log service.
 OpenedLog openThisMachine(const ReportEnvironment& env);
 
+// Another Linux machine's history: its journal directory (as journalctl -D) or
+// its wtmp file.
+OpenedLog openJournalDirectory(const std::filesystem::path& directory);
+OpenedLog openWtmpFile(const std::filesystem::path& file);
+
 // One kind of log file.
 struct FileLogFormat {
   std::string_view extension;    // with the dot, compared without regard to case

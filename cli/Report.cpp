@@ -37,6 +37,18 @@ const std::vector<ReportOption>& reportOptions() {
        [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kCsv); }},
       {"--json", "", "print JSON with the row markers",
        [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kJson); }},
+      {"--journal", "DIR", "read another Linux machine's history from its journal directory",
+       [](ReportRequest& r, const std::string& dir) {
+         return chooseSource(r, "--journal " + dir, [dir](const ReportEnvironment&) {
+           return openJournalDirectory(dir);
+         });
+       }},
+      {"--wtmp", "FILE", "read another Linux machine's history from its wtmp file",
+       [](ReportRequest& r, const std::string& file) {
+         return chooseSource(r, "--wtmp " + file, [file](const ReportEnvironment&) {
+           return openWtmpFile(file);
+         });
+       }},
       {"--help", "", "show this help and exit",
        [](ReportRequest& r, const std::string&) {
          r.help = true;
@@ -111,8 +123,10 @@ std::string usageText() {
       "Usage: tallyvane-report [OPTION]... [FILE]\n"
       "Print the usage journal: when the computer was in use, and for how long.\n"
       "\n"
-      "Without FILE, the System event log of this machine is read. With FILE, that\n"
-      "exported log is read; the total then counts its closed days only and the\n"
+      "Without FILE, the System event log of this machine is read (on Linux: its\n"
+      "boots, shutdowns, crashes, sleeps and resumes from the systemd journal, else\n"
+      "from wtmp, and the running boot from the kernel). With FILE, --journal or\n"
+      "--wtmp, that log is read; the total then counts its closed days only and the\n"
       "uptime line reads 0.\n"
       "\n"
       "Options:\n";

@@ -11,14 +11,14 @@
 #include <ctime>
 #include <fstream>
 
-#include "JournalExport.h"
-#include "TempDir.h"
 #include "app/core/JournalBuilder.h"
 #include "eventlog/Orvex_EventLogNT.h"
 #include "platform/ByteReader.h"
 #include "platform/linux/LinuxEventLogService.h"
 #include "support/JournalDoubles.h"
+#include "support/JournalExport.h"
 #include "support/LocaleSettings.h"
+#include "support/TempDir.h"
 
 namespace tallyvane::platform {
 namespace {

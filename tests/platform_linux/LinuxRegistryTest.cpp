@@ -5,9 +5,9 @@
 #include <ctime>
 #include <filesystem>
 
-#include "TempDir.h"
 #include "eventlog/Orvex_EventLogNT.h"
 #include "platform/Unicode.h"
+#include "support/TempDir.h"
 
 namespace tallyvane::platform {
 namespace {

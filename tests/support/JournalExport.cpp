@@ -1,4 +1,4 @@
-#include "JournalExport.h"
+#include "support/JournalExport.h"
 
 #include <unistd.h>
 
