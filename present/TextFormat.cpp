@@ -1,9 +1,8 @@
 #include "present/TextFormat.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
@@ -16,24 +15,30 @@ namespace {
                               "' invalid or incompatible with argument");
 }
 
-// Fixed notation with `decimals` decimals and the locale's separator.
+// Fixed notation with `decimals` decimals and the locale's separator. The
+// digits do not depend on the process's C locale.
 std::string fixed(double value, int decimals, const FormatSettings& settings) {
   if (!std::isfinite(value))
     return std::isnan(value) ? "NAN" : (value < 0 ? "-INF" : "INF");
   decimals = std::clamp(decimals, 0, 18);
-  // Halves round away from zero, on the value as printed to 18 digits (1.125
-  // gives 1.13; 2.675, held as 2.67499..., gives 2.67).
+  // Halves round away from zero, on the value as written with 18 significant
+  // digits (1.125 gives 1.13; 2.675, held as 2.67499..., gives 2.67).
   long double rounded = value;
   if (std::fabs(value) < 1e15) {
     const long double scale = std::pow(10.0L, decimals);
     char digits[64];
-    std::snprintf(digits, sizeof digits, "%.18Le", static_cast<long double>(value) * scale);
-    rounded = std::round(std::strtold(digits, nullptr)) / scale;
+    const auto printed =
+        std::to_chars(digits, digits + sizeof digits, static_cast<long double>(value) * scale,
+                      std::chars_format::scientific, 17);
+    long double scaled = 0;
+    std::from_chars(digits, printed.ptr, scaled, std::chars_format::scientific);
+    rounded = std::round(scaled) / scale;
   }
   // 400 characters hold every double in fixed notation with up to 18 decimals.
   char buffer[400];
-  const int length = std::snprintf(buffer, sizeof buffer, "%.*Lf", decimals, rounded);
-  std::string text(buffer, static_cast<std::size_t>(std::clamp(length, 0, 399)));
+  const auto end =
+      std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed, decimals);
+  std::string text(buffer, end.ec == std::errc{} ? end.ptr : buffer);
   const std::size_t point = text.find('.');
   if (point != std::string::npos)
     text.replace(point, 1, settings.DecimalSeparator);
