@@ -1,0 +1,858 @@
+#include "storage/Orvex_SS.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <sstream>
+#include <streambuf>
+
+#include "platform/Unicode.h"
+#include "storage/AnsiCodePage.h"
+
+namespace tallyvane {
+
+namespace {
+
+constexpr std::uint32_t kModeRead = STGM_READ | STGM_SHARE_EXCLUSIVE;            // 16
+constexpr std::uint32_t kModeReadWrite = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;  // 18
+constexpr std::size_t kChunk = 8192;
+
+std::string trimBlanks(std::string_view s) {
+  std::size_t b = 0;
+  std::size_t e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
+    ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
+    --e;
+  return std::string(s.substr(b, e - b));
+}
+
+// A get and put area over a TStream, unbuffered on the put side.
+class TStreamBuf : public std::streambuf {
+ public:
+  explicit TStreamBuf(TStream& stream) : stream_(stream) {}
+
+ protected:
+  int_type underflow() override {
+    const std::int32_t n = stream_.Read(buffer_, sizeof buffer_);
+    if (n <= 0)
+      return traits_type::eof();
+    setg(buffer_, buffer_, buffer_ + n);
+    return traits_type::to_int_type(buffer_[0]);
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    syncGet();
+    std::streamsize done = 0;
+    while (done < n) {
+      const auto part = static_cast<std::int32_t>(std::min<std::streamsize>(n - done, 1 << 20));
+      const std::int32_t w = stream_.Write(s + done, part);
+      if (w <= 0)
+        break;
+      done += w;
+    }
+    return done;
+  }
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof()))
+      return traits_type::not_eof(c);
+    const char ch = traits_type::to_char_type(c);
+    return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
+  }
+  pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode) override {
+    syncGet();
+    const TSeekOrigin origin = dir == std::ios_base::beg   ? soBeginning
+                               : dir == std::ios_base::cur ? soCurrent
+                                                           : soEnd;
+    return pos_type(static_cast<off_type>(stream_.Seek(std::int64_t{off}, origin)));
+  }
+  pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
+    return seekoff(off_type(pos), std::ios_base::beg, which);
+  }
+
+ private:
+  // Gives back the bytes read ahead but not taken.
+  void syncGet() {
+    if (gptr() && egptr() > gptr())
+      stream_.Seek(-std::int64_t{egptr() - gptr()}, soCurrent);
+    setg(nullptr, nullptr, nullptr);
+  }
+  TStream& stream_;
+  char buffer_[kChunk];
+};
+
+class TStdStream : public std::iostream {
+ public:
+  explicit TStdStream(TStream& stream) : std::iostream(nullptr), buf_(stream) { rdbuf(&buf_); }
+
+ private:
+  TStreamBuf buf_;
+};
+
+std::vector<std::string> splitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      lines.emplace_back(text.substr(start, i - start));
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+        ++i;
+      start = ++i;
+    } else {
+      ++i;
+    }
+  }
+  if (start < text.size())
+    lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+std::string decodeText(std::string_view bytes) {
+  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    return std::string(bytes.substr(3));
+  }
+  if (bytes.size() >= 2 && (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")) {
+    const bool little = bytes[0] == '\xFF';
+    std::u16string wide;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+      const auto a = static_cast<unsigned char>(bytes[i]);
+      const auto b = static_cast<unsigned char>(bytes[i + 1]);
+      wide.push_back(static_cast<char16_t>(little ? (a | (b << 8)) : ((a << 8) | b)));
+    }
+    return utf16ToUtf8(wide);
+  }
+  return ansiToUtf8(bytes);
+}
+
+}  // namespace
+
+std::unique_ptr<std::iostream> MakeStdStream(TStream& Stream) {
+  return std::make_unique<TStdStream>(Stream);
+}
+
+// ---------------------------------------------------------------- TStream
+
+std::int64_t TStream::Size() {
+  const std::int64_t position = Seek(std::int64_t{0}, soCurrent);
+  const std::int64_t size = Seek(std::int64_t{0}, soEnd);
+  Seek(position, soBeginning);
+  return size;
+}
+
+// ---------------------------------------------------------------- TStorageStream
+
+TStorageStream::TStorageStream(std::shared_ptr<cfb::Stream> Stream, TStructuredStorage* Storage)
+    : FStream(std::move(Stream)), FParent(Storage) {
+  if (FParent)
+    FParent->AddRef();
+}
+
+TStorageStream::~TStorageStream() {
+  FStream.reset();
+  if (FParent)
+    FParent->Close();
+}
+
+std::int32_t TStorageStream::Read(void* Buffer, std::int32_t Count) {
+  if (!FStream || Count <= 0)
+    return 0;
+  std::uint32_t read = 0;
+  OleCheck(FStream->Read(Buffer, static_cast<std::uint32_t>(Count), &read));
+  return static_cast<std::int32_t>(read);
+}
+
+std::int32_t TStorageStream::Write(const void* Buffer, std::int32_t Count) {
+  if (!FStream || Count <= 0)
+    return 0;
+  std::uint32_t written = 0;
+  OleCheck(FStream->Write(Buffer, static_cast<std::uint32_t>(Count), &written));
+  return static_cast<std::int32_t>(written);
+}
+
+std::int64_t TStorageStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
+  if (!FStream)
+    return 0;
+  std::uint64_t position = 0;
+  OleCheck(FStream->Seek(Offset, Origin, &position));
+  return static_cast<std::int64_t>(position);
+}
+
+std::int64_t TStorageStream::Size() {
+  if (!FStream)
+    return 0;
+  STATSTG stat;
+  OleCheck(FStream->Stat(&stat));
+  return static_cast<std::int64_t>(stat.cbSize);
+}
+
+void TStorageStream::SetSize(std::int64_t Value) {
+  if (!FStream)
+    return;
+  if (Value < 0)
+    OleCheck(STG_E_INVALIDFUNCTION);
+  OleCheck(FStream->SetSize(static_cast<std::uint64_t>(Value)));
+}
+
+void TStorageStream::WriteInteger(std::int64_t Value) {
+  std::uint8_t bytes[8];
+  for (int i = 0; i < 8; ++i)
+    bytes[i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(Value) >> (8 * i));
+  Write(bytes, 8);
+}
+
+std::int64_t TStorageStream::ReadInteger() {
+  std::uint8_t bytes[8] = {};
+  if (Read(bytes, 8) != 8)
+    return 0;
+  std::uint64_t v = 0;
+  for (int i = 0; i < 8; ++i)
+    v |= std::uint64_t{bytes[i]} << (8 * i);
+  return static_cast<std::int64_t>(v);
+}
+
+void TStorageStream::WriteBoolean(bool Value) {
+  const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(Value ? 1 : 0), 0, 0, 0};
+  Write(bytes, 4);
+}
+
+bool TStorageStream::ReadBoolean() {
+  std::uint8_t bytes[4] = {};
+  if (Read(bytes, 4) != 4)
+    return false;
+  return bytes[0] != 0;
+}
+
+void TStorageStream::WriteString(std::string_view Value) {
+  const std::u16string wide = utf8ToUtf16(Value);
+  const auto n = static_cast<std::uint32_t>(wide.size());
+  const std::uint8_t count[4] = {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
+                                 static_cast<std::uint8_t>(n >> 16),
+                                 static_cast<std::uint8_t>(n >> 24)};
+  Write(count, 4);
+  if (n == 0)
+    return;
+  const auto bytes = utf16leBytes(Value, false);
+  Write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+}
+
+std::string TStorageStream::ReadString() {
+  std::uint8_t count[4] = {};
+  if (Read(count, 4) != 4)
+    return {};
+  const std::uint64_t n =
+      count[0] | (count[1] << 8) | (count[2] << 16) | (std::uint64_t{count[3]} << 24);
+  if (n == 0)
+    return {};
+  const std::int64_t left = std::max<std::int64_t>(Size() - Position(), 0);
+  const auto want =
+      static_cast<std::size_t>(std::min<std::uint64_t>(n * 2, static_cast<std::uint64_t>(left)));
+  std::vector<std::byte> bytes(want);
+  const std::int32_t got = want ? Read(bytes.data(), static_cast<std::int32_t>(want)) : 0;
+  std::u16string wide;
+  for (std::int32_t i = 0; i + 1 < got; i += 2) {
+    wide.push_back(static_cast<char16_t>(
+        std::to_integer<unsigned>(bytes[static_cast<std::size_t>(i)]) |
+        (std::to_integer<unsigned>(bytes[static_cast<std::size_t>(i) + 1]) << 8)));
+  }
+  return utf16ToUtf8(wide);
+}
+
+void TStorageStream::LoadFromFile(const std::string& FileName) {
+  SetPosition(0);
+  SetSize(0);
+  if (!FStream)
+    return;
+  const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    throw EFOpenError("Cannot open file " + FileName);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  const off_t size = ::lseek(fd, 0, SEEK_END);
+  ::lseek(fd, 0, SEEK_SET);
+  if (size > 0)
+    SetSize(size);
+  char buffer[kChunk];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, kChunk);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      n = 0;
+    }
+    if (n > 0)
+      Write(buffer, static_cast<std::int32_t>(n));
+    if (static_cast<std::size_t>(n) != kChunk)
+      break;
+  }
+}
+
+void TStorageStream::SaveToFile(const std::string& FileName) {
+  if (!FStream)
+    return;
+  ::unlink(FileName.c_str());
+  const int fd = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0)
+    throw EFCreateError("Cannot create file " + FileName);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  std::uint64_t position = 0;
+  FStream->Seek(0, STREAM_SEEK_SET, &position);
+  char buffer[kChunk];
+  for (;;) {
+    const std::int32_t n = Read(buffer, kChunk);
+    std::size_t done = 0;
+    while (done < static_cast<std::size_t>(n)) {
+      const ssize_t w = ::write(fd, buffer + done, static_cast<std::size_t>(n) - done);
+      if (w < 0 && errno == EINTR)
+        continue;
+      if (w <= 0)
+        throw EFCreateError("Cannot write file " + FileName);
+      done += static_cast<std::size_t>(w);
+    }
+    if (static_cast<std::size_t>(n) != kChunk)
+      break;
+  }
+}
+
+TStorageStream* TStorageStream::Clone() {
+  if (!FStream)
+    return nullptr;
+  std::shared_ptr<cfb::Stream> clone;
+  OleCheck(FStream->Clone(&clone));
+  return new TStorageStream(std::move(clone), FParent);
+}
+
+void TStorageStream::Clear() {
+  SetPosition(0);
+  SetSize(0);
+}
+
+// ---------------------------------------------------------------- TStoragePropertySet
+
+TStoragePropertySet::TStoragePropertySet(std::shared_ptr<cfb::PropertyStorage> PropertyStorage,
+                                         TStructuredStorage* Storage)
+    : FPS(std::move(PropertyStorage)), FParent(Storage) {
+  if (FParent)
+    FParent->AddRef();
+}
+
+TStoragePropertySet::~TStoragePropertySet() {
+  FPS.reset();
+  if (FParent)
+    FParent->Close();
+}
+
+STATPROPSETSTG TStoragePropertySet::Stat() const {
+  STATPROPSETSTG stat;
+  if (FPS)
+    OleCheck(FPS->Stat(&stat));
+  return stat;
+}
+
+// ---------------------------------------------------------------- TStructuredStorage
+
+TStructuredStorage::TStructuredStorage(TStructuredStorage* AParent,
+                                       std::shared_ptr<cfb::Storage> AStorage)
+    : FStorage(std::move(AStorage)), FParent(AParent) {
+  ++FLockCount;
+  if (FParent)
+    FParent->AddRef();
+  FAutoFree = FParent != nullptr;
+  try {
+    RefreshElements();
+    RefreshPropertySets();
+  } catch (...) {
+    FStorage.reset();
+    if (FParent)
+      --FParent->FLockCount;
+    throw;
+  }
+}
+
+TStructuredStorage::~TStructuredStorage() {
+  FElements.clear();
+  FPropSets.clear();
+  FStorage.reset();
+  if (FParent)
+    FParent->Close();
+}
+
+void TStructuredStorage::Close() {
+  if (FLockCount > 0) {
+    --FLockCount;
+  } else if (FAutoFree) {
+    delete this;
+  }
+}
+
+void TStructuredStorage::ReleaseWalked(TStructuredStorage* Walked, bool HasChild) {
+  if (Walked == this || Walked == nullptr) return;
+  if (!HasChild) {
+    delete Walked;
+    return;
+  }
+  // The walk drops its own reference and leaves the count at 0, so that the
+  // storage frees itself when the element it leads to closes it. (Closing
+  // only once would leave it alive, and open, for good.)
+  Walked->FLockCount = std::max(Walked->FLockCount - 2, 0);
+}
+
+bool TStructuredStorage::ElementExists(std::string_view AName) const {
+  return std::any_of(FElements.begin(), FElements.end(),
+                     [&](const TElement& e) { return equalsIgnoreAsciiCase(e.Name, AName); });
+}
+
+TElement TStructuredStorage::GetElement(std::uint32_t Index) const {
+  if (Index >= FElements.size())
+    return TElement{};
+  return FElements[Index];
+}
+
+TElement TStructuredStorage::FindElement(std::string_view Name) const {
+  for (const auto& e : FElements) {
+    if (equalsIgnoreAsciiCase(e.Name, Name))
+      return e;
+  }
+  return TElement{};
+}
+
+void SplitStoragePath(std::string_view AName, std::vector<std::string>& Storages,
+                      std::string& Element) {
+  Storages.clear();
+  Element.clear();
+  if (!AName.empty() && AName.front() == '\\')
+    AName.remove_prefix(1);
+  std::vector<std::string> pieces;
+  std::size_t start = 0;
+  for (;;) {
+    const auto cut = AName.find('\\', start);
+    if (cut == std::string_view::npos) {
+      pieces.emplace_back(AName.substr(start));
+      break;
+    }
+    pieces.emplace_back(AName.substr(start, cut - start));
+    start = cut + 1;
+  }
+  Element = pieces.back();
+  pieces.pop_back();
+  Storages = std::move(pieces);
+}
+
+TStructuredStorage* TStructuredStorage::CreateSubStorage(std::string_view AName,
+                                                         std::uint32_t AMode) {
+  if (AName.empty())
+    return nullptr;
+  std::vector<std::string> storages;
+  std::string element;
+  SplitStoragePath(AName, storages, element);
+  TStructuredStorage* current = this;
+  TStructuredStorage* result = nullptr;
+  try {
+    for (const auto& name : storages) {
+      std::shared_ptr<cfb::Storage> next;
+      OleCheck(current->FStorage->CreateStorage(name, AMode, &next));
+      auto* wrapped = new TStructuredStorage(current, std::move(next));
+      ReleaseWalked(current, true);
+      current = wrapped;
+    }
+    std::shared_ptr<cfb::Storage> made;
+    OleCheck(current->FStorage->CreateStorage(element, AMode, &made));
+    result = new TStructuredStorage(current, std::move(made));
+    ReleaseWalked(current, true);
+  } catch (...) {
+    ReleaseWalked(current, false);
+    RefreshElements();
+    throw;
+  }
+  RefreshElements();
+  return result;
+}
+
+TStorageStream* TStructuredStorage::CreateStream(std::string_view AName, std::uint32_t AMode) {
+  if (AName.empty())
+    return nullptr;
+  std::vector<std::string> storages;
+  std::string element;
+  SplitStoragePath(AName, storages, element);
+  TStructuredStorage* current = this;
+  TStorageStream* result = nullptr;
+  try {
+    for (const auto& name : storages) {
+      std::shared_ptr<cfb::Storage> next;
+      OleCheck(current->FStorage->CreateStorage(name, AMode, &next));
+      auto* wrapped = new TStructuredStorage(current, std::move(next));
+      ReleaseWalked(current, true);
+      current = wrapped;
+    }
+    std::shared_ptr<cfb::Stream> made;
+    OleCheck(current->FStorage->CreateStream(element, AMode, &made));
+    result = new TStorageStream(std::move(made), current);
+    ReleaseWalked(current, true);
+  } catch (...) {
+    ReleaseWalked(current, false);
+    RefreshElements();
+    throw;
+  }
+  RefreshElements();
+  return result;
+}
+
+TStructuredStorage* TStructuredStorage::OpenOrCreateStep(TStructuredStorage* Current,
+                                                         const std::string& Name,
+                                                         std::uint32_t AMode, bool CanCreate,
+                                                         bool& Created) {
+  std::shared_ptr<cfb::Storage> next;
+  if (CanCreate && !Current->ElementExists(Name)) {
+    OleCheck(Current->FStorage->CreateStorage(Name, AMode | STGM_CREATE, &next));
+    Created = true;
+  } else {
+    OleCheck(Current->FStorage->OpenStorage(Name, AMode, &next));
+  }
+  return new TStructuredStorage(Current, std::move(next));
+}
+
+TStructuredStorage* TStructuredStorage::OpenSubStorage(std::string_view AName, std::uint32_t AMode,
+                                                       bool CanCreate) {
+  std::vector<std::string> storages;
+  std::string element;
+  SplitStoragePath(AName, storages, element);
+  bool created = false;
+  TStructuredStorage* current = this;
+  TStructuredStorage* result = nullptr;
+  try {
+    for (const auto& name : storages) {
+      auto* wrapped = OpenOrCreateStep(current, name, AMode, CanCreate, created);
+      ReleaseWalked(current, true);
+      current = wrapped;
+    }
+    result = OpenOrCreateStep(current, element, AMode, CanCreate, created);
+    ReleaseWalked(current, true);
+  } catch (...) {
+    ReleaseWalked(current, false);
+    if (created)
+      RefreshElements();
+    throw;
+  }
+  if (created)
+    RefreshElements();
+  return result;
+}
+
+TStorageStream* TStructuredStorage::OpenStream(std::string_view AName, std::uint32_t AMode,
+                                               bool CanCreate) {
+  std::vector<std::string> storages;
+  std::string element;
+  SplitStoragePath(AName, storages, element);
+  bool created = false;
+  if (storages.empty()) {
+    if (CanCreate && !ElementExists(element)) {
+      std::shared_ptr<cfb::Stream> made;
+      OleCheck(FStorage->CreateStream(element, AMode, &made));
+      created = true;
+    }
+    TStorageStream* result = nullptr;
+    std::shared_ptr<cfb::Stream> opened;
+    if (Succeeded(FStorage->OpenStream(element, AMode, &opened))) {
+      result = new TStorageStream(std::move(opened), this);
+    }
+    if (created)
+      RefreshElements();
+    return result;
+  }
+  TStructuredStorage* current = this;
+  TStorageStream* result = nullptr;
+  try {
+    for (const auto& name : storages) {
+      auto* wrapped = OpenOrCreateStep(current, name, AMode, CanCreate, created);
+      ReleaseWalked(current, true);
+      current = wrapped;
+    }
+    std::shared_ptr<cfb::Stream> opened;
+    if (current->ElementExists(element)) {
+      OleCheck(current->FStorage->OpenStream(element, AMode, &opened));
+    } else if (CanCreate) {
+      std::shared_ptr<cfb::Stream> made;
+      OleCheck(current->FStorage->CreateStream(element, AMode, &made));
+      made.reset();
+      created = true;
+      OleCheck(current->FStorage->OpenStream(element, AMode, &opened));
+    }
+    if (opened) {
+      result = new TStorageStream(std::move(opened), current);
+      ReleaseWalked(current, true);
+    } else {
+      ReleaseWalked(current, false);
+    }
+  } catch (...) {
+    ReleaseWalked(current, false);
+    if (created)
+      RefreshElements();
+    throw;
+  }
+  if (created)
+    RefreshElements();
+  return result;
+}
+
+TStoragePropertySet* TStructuredStorage::CreatePropertySet(std::string_view AName,
+                                                           const Guid& FmtID, const Guid& ClassID,
+                                                           std::uint32_t AFlags,
+                                                           std::uint32_t AMode) {
+  std::shared_ptr<cfb::PropertyStorage> ps;
+  OleCheck(FStorage->CreatePropertySet(FmtID, ClassID, AFlags, AMode, &ps));
+  auto* result = new TStoragePropertySet(ps, this);
+  const std::string name = trimBlanks(AName);
+  if (!name.empty()) {
+    const HRESULT hr = ps->WritePropertyName(PID_DICTIONARY, AName);
+    if (Failed(hr)) {
+      delete result;
+      RefreshElements();
+      OleCheck(hr);
+    }
+  }
+  RefreshElements();
+  return result;
+}
+
+TStoragePropertySet* TStructuredStorage::OpenPropertySet(const Guid& FmtID, std::uint32_t AMode,
+                                                         bool CanCreate, std::string_view AName) {
+  std::shared_ptr<cfb::PropertyStorage> ps;
+  const HRESULT hr = FStorage->OpenPropertySet(FmtID, AMode, &ps);
+  TStoragePropertySet* result = nullptr;
+  if (Failed(hr) && CanCreate) {
+    try {
+      result = CreatePropertySet(AName, FmtID, kNullGuid, PROPSETFLAG_DEFAULT, AMode | STGM_CREATE);
+    } catch (...) {
+      RefreshElements();
+      throw;
+    }
+  } else if (Succeeded(hr)) {
+    result = new TStoragePropertySet(ps, this);
+  }
+  RefreshElements();
+  return result;
+}
+
+bool TStructuredStorage::DeleteElement(std::string_view AName) {
+  if (!ElementExists(AName))
+    return true;
+  const TElement element = FindElement(AName);
+  bool complete = true;
+  try {
+    if (element.Props.type == STGTY_STREAM) {
+      TStorageStream* stream = nullptr;
+      try {
+        stream = OpenStream(element.Name, kModeReadWrite, false);
+      } catch (...) {
+        stream = nullptr;
+      }
+      if (!stream)
+        return false;
+      try {
+        stream->SetPosition(0);
+        stream->SetSize(0);
+      } catch (...) {
+      }
+      delete stream;
+    } else if (element.Props.type == STGTY_STORAGE) {
+      TStructuredStorage* sub = nullptr;
+      try {
+        sub = OpenSubStorage(element.Name, kModeReadWrite, false);
+      } catch (...) {
+        sub = nullptr;
+      }
+      if (!sub)
+        return false;
+      // Each round must remove an element; one that stays ends the deletion.
+      while (sub->ElementCount() > 0) {
+        const std::uint32_t before = sub->ElementCount();
+        const bool removed = sub->DeleteElement(sub->GetElement(0).Name);
+        if (!removed || sub->ElementCount() >= before) {
+          complete = false;
+          break;
+        }
+      }
+      delete sub;
+      if (!complete) {
+        RefreshElements();
+        return false;
+      }
+    }
+    const HRESULT hr = FStorage->DestroyElement(element.Name);
+    if (Failed(hr))
+      complete = false;
+    FStorage->Commit(STGC_CONSOLIDATE | STGC_ONLYIFCURRENT);
+    RefreshElements();
+  } catch (...) {
+    return false;
+  }
+  return complete;
+}
+
+std::uint64_t TStructuredStorage::GetSize() {
+  std::uint64_t total = 0;
+  for (const auto& e : FElements) {
+    if (e.Props.type == STGTY_STREAM) {
+      total += e.Props.cbSize;
+    } else if (e.Props.type == STGTY_STORAGE) {
+      TStructuredStorage* sub = OpenSubStorage(e.Name, kModeRead, false);
+      try {
+        total += sub->GetSize();
+      } catch (...) {
+        delete sub;
+        throw;
+      }
+      delete sub;
+    }
+  }
+  return total;
+}
+
+void TStructuredStorage::RefreshElements() {
+  FElements.clear();
+  std::vector<cfb::ElementStat> stats;
+  OleCheck(FStorage->EnumElements(&stats));
+  for (auto& s : stats)
+    FElements.push_back(TElement{std::move(s.name), s.stat});
+}
+
+void TStructuredStorage::RefreshPropertySets() {
+  FPropSets.clear();
+  std::vector<STATPROPSETSTG> sets;
+  OleCheck(FStorage->EnumPropertySets(&sets));
+  for (const auto& s : sets) {
+    std::shared_ptr<cfb::PropertyStorage> ps;
+    if (Failed(FStorage->OpenPropertySet(s.fmtid, kModeRead, &ps)))
+      continue;
+    TPropSet set;
+    set.Props = s;
+    ps->ReadPropertyName(PID_DICTIONARY, &set.Name);
+    FPropSets.push_back(std::move(set));
+  }
+}
+
+// ---------------------------------------------------------------- properties
+
+void WriteNamedStringProperty(cfb::PropertyStorage& PS, std::string_view Name,
+                              std::string_view Value) {
+  OleCheck(PS.Write(PropSpec::Name(std::string(Name)), PropValue::String(std::string(Value))));
+}
+
+void WriteNamedIntegerProperty(cfb::PropertyStorage& PS, std::string_view Name,
+                               std::int64_t Value) {
+  OleCheck(PS.Write(PropSpec::Name(std::string(Name)), PropValue::Int64(Value)));
+}
+
+void WriteStringProperty(cfb::PropertyStorage& PS, std::uint32_t PropID, std::string_view Value) {
+  OleCheck(PS.Write(PropSpec::Id(PropID), PropValue::String(std::string(Value))));
+}
+
+void WriteDateTimeProperty(cfb::PropertyStorage& PS, std::uint32_t PropID, TDateTime Value) {
+  OleCheck(
+      PS.Write(PropSpec::Id(PropID), PropValue::FileTimeValue(DateTimeToFileTime(Value).ticks)));
+}
+
+namespace {
+
+PropValue readProperty(cfb::PropertyStorage& PS, const PropSpec& spec) {
+  PropValue v;
+  OleCheck(PS.Read(spec, &v));
+  return v;
+}
+
+std::string textOf(const PropValue& v) {
+  return v.isString() ? v.text : std::string();
+}
+std::int64_t integerOf(const PropValue& v) {
+  return v.isInteger() ? v.integer : 0;
+}
+
+}  // namespace
+
+std::string ReadNamedStringProperty(cfb::PropertyStorage& PS, std::string_view Name) {
+  return textOf(readProperty(PS, PropSpec::Name(std::string(Name))));
+}
+
+std::int64_t ReadNamedIntegerProperty(cfb::PropertyStorage& PS, std::string_view Name) {
+  return integerOf(readProperty(PS, PropSpec::Name(std::string(Name))));
+}
+
+std::string ReadStringProperty(cfb::PropertyStorage& PS, std::uint32_t PropID) {
+  return textOf(readProperty(PS, PropSpec::Id(PropID)));
+}
+
+TDateTime ReadDateTimeProperty(cfb::PropertyStorage& PS, std::uint32_t PropID, bool ToLocal,
+                               platform::TimeZone& zone) {
+  const PropValue v = readProperty(PS, PropSpec::Id(PropID));
+  if (v.vt != VT_FILETIME)
+    return 0.0;
+  return FileTimeToDateTime(FileTime{v.fileTime}, ToLocal, zone);
+}
+
+// ---------------------------------------------------------------- string lists
+
+void StreamToStrings(TStream& Stream, std::vector<std::string>& List,
+                     TCodeStreamProcedure CodeStream) {
+  List.clear();
+  Stream.SetPosition(0);
+  std::stringstream buffer;
+  auto copyPlain = [&] {
+    buffer.str(std::string());
+    buffer.clear();
+    Stream.SetPosition(0);
+    char chunk[kChunk];
+    for (;;) {
+      const std::int32_t n = Stream.Read(chunk, kChunk);
+      if (n <= 0)
+        break;
+      buffer.write(chunk, n);
+    }
+  };
+  if (CodeStream) {
+    try {
+      auto in = MakeStdStream(Stream);
+      CodeStream(*in, buffer);
+    } catch (...) {
+      copyPlain();
+    }
+  } else {
+    copyPlain();
+  }
+  try {
+    // The text starts at the buffer's read position (where a code-stream
+    // procedure left its decoded bytes).
+    const auto start = buffer.tellg();
+    std::string bytes = buffer.str();
+    if (start > 0)
+      bytes.erase(0, static_cast<std::size_t>(start));
+    List = splitLines(decodeText(bytes));
+  } catch (...) {
+  }
+}
+
+void StringsToStream(const std::vector<std::string>& List, TStream& Stream,
+                     TCodeStreamProcedure CodeStream) {
+  std::string text = "\xEF\xBB\xBF";
+  for (const auto& line : List) {
+    text += line;
+    text += "\r\n";
+  }
+  if (CodeStream) {
+    std::istringstream in(text);
+    auto out = MakeStdStream(Stream);
+    CodeStream(in, *out);
+    out->flush();
+  } else {
+    Stream.Write(text.data(), static_cast<std::int32_t>(text.size()));
+  }
+  Stream.SetPosition(0);
+}
+
+}  // namespace tallyvane

@@ -1,0 +1,748 @@
+#include "storage/StorageFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "platform/Unicode.h"
+#include "storage/AnsiCodePage.h"
+#include "storage/PropertySet.h"
+
+namespace tallyvane {
+namespace cfb {
+
+namespace {
+
+std::function<void()>& saveHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+
+bool wantsWrite(std::uint32_t mode) {
+  return (mode & 3) != STGM_READ;
+}
+
+HRESULT errnoToStatus(int error) {
+  switch (error) {
+    case ENOENT:
+      return STG_E_FILENOTFOUND;
+    case ENOTDIR:
+      return STG_E_PATHNOTFOUND;
+    case EACCES:
+    case EPERM:
+      return STG_E_ACCESSDENIED;
+    case EROFS:
+      return STG_E_DISKISWRITEPROTECTED;
+    case ENOSPC:
+    case EDQUOT:
+      return STG_E_MEDIUMFULL;
+    case EMFILE:
+    case ENFILE:
+      return STG_E_TOOMANYOPENFILES;
+    case ENOMEM:
+      return STG_E_INSUFFICIENTMEMORY;
+    case EISDIR:
+      return STG_E_ACCESSDENIED;
+    default:
+      return STG_E_UNKNOWN;
+  }
+}
+
+bool writeAll(int fd, const std::byte* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Reads the whole file behind `fd`.
+HRESULT readAll(int fd, std::vector<std::byte>& out) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0)
+    return errnoToStatus(errno);
+  out.clear();
+  out.reserve(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)));
+  std::byte buffer[65536];
+  if (::lseek(fd, 0, SEEK_SET) < 0)
+    return STG_E_SEEKERROR;
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      return STG_E_READFAULT;
+    }
+    if (n == 0)
+      break;
+    out.insert(out.end(), buffer, buffer + n);
+  }
+  return kSOk;
+}
+
+// Opens `path` and takes the lock its sharing mode asks for. The lock is
+// taken on the file the path names at that moment: a file renamed into place
+// meanwhile (a save that just finished) is opened again.
+HRESULT openLocked(const std::string& path, int flags, std::uint32_t mode, int& fd) {
+  int lock = LOCK_EX;
+  const std::uint32_t share = mode & 0x70;
+  if (share == STGM_SHARE_DENY_NONE) {
+    lock = 0;
+  } else if (share == STGM_SHARE_DENY_WRITE && !wantsWrite(mode)) {
+    lock = LOCK_SH;
+  }
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    if (fd < 0)
+      return errnoToStatus(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      fd = -1;
+      return STG_E_ACCESSDENIED;
+    }
+    if (lock != 0 && ::flock(fd, lock | LOCK_NB) != 0) {
+      const int error = errno;
+      ::close(fd);
+      fd = -1;
+      return error == EWOULDBLOCK ? STG_E_SHAREVIOLATION : errnoToStatus(error);
+    }
+    struct stat now {};
+    if (::stat(path.c_str(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev) {
+      return kSOk;
+    }
+    ::close(fd);
+    fd = -1;
+  }
+  return STG_E_LOCKVIOLATION;
+}
+
+std::string directoryOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos)
+    return ".";
+  if (slash == 0)
+    return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+std::uint64_t fileTimeNow() {
+  using namespace std::chrono;
+  const auto ticks =
+      duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count() / 100;
+  return static_cast<std::uint64_t>(ticks) + 116444736000000000ULL;
+}
+
+void setSaveHookForTesting(std::function<void()> hook) {
+  saveHook() = std::move(hook);
+}
+
+// ---------------------------------------------------------------- Document
+
+Document::~Document() {
+  close();
+}
+
+HRESULT Document::open(const std::string& path, std::uint32_t mode,
+                       std::shared_ptr<Document>& out) {
+  out.reset();
+  if (path.empty())
+    return STG_E_INVALIDNAME;
+  std::shared_ptr<Document> doc(new Document());
+  doc->path_ = path;
+  doc->writable_ = wantsWrite(mode);
+  HRESULT hr = openLocked(path, doc->writable_ ? O_RDWR : O_RDONLY, mode, doc->fd_);
+  if (Failed(hr))
+    return hr;
+  std::vector<std::byte> bytes;
+  hr = readAll(doc->fd_, bytes);
+  if (Failed(hr))
+    return hr;
+  ParsedFile parsed = parseCompoundFile(bytes);
+  if (Failed(parsed.status))
+    return parsed.status;
+  doc->root_ = std::move(parsed.root);
+  doc->majorVersion_ = parsed.majorVersion;
+  out = std::move(doc);
+  return kSOk;
+}
+
+HRESULT Document::create(const std::string& path, std::uint32_t mode,
+                         std::shared_ptr<Document>& out) {
+  out.reset();
+  if (path.empty())
+    return STG_E_INVALIDNAME;
+  std::shared_ptr<Document> doc(new Document());
+  doc->path_ = path;
+  doc->writable_ = true;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    if (!(mode & STGM_CREATE))
+      return STG_E_FILEALREADYEXISTS;
+    // The existing file must not be open elsewhere; its lock is ours until
+    // the new file replaces it.
+    HRESULT hr = openLocked(path, O_RDONLY, mode | STGM_SHARE_EXCLUSIVE, doc->fd_);
+    if (Failed(hr))
+      return hr;
+  }
+  doc->root_ = makeRoot();
+  doc->root_->modifiedTime = fileTimeNow();
+  doc->dirty_ = true;
+  const HRESULT hr = doc->flush();
+  if (Failed(hr))
+    return hr;
+  out = std::move(doc);
+  return kSOk;
+}
+
+HRESULT Document::flush() {
+  if (closed_ || !writable_ || !dirty_)
+    return kSOk;
+  const std::vector<std::byte> bytes = writeCompoundFile(*root_);
+  std::string temp = path_ + ".~XXXXXX";
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0)
+    return errnoToStatus(errno);
+  auto fail = [&](HRESULT hr) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return hr;
+  };
+  // The new file is locked before it gets its name, so the lock never lapses.
+  ::flock(fd, LOCK_EX | LOCK_NB);
+  if (fd_ >= 0) {
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0)
+      ::fchmod(fd, st.st_mode & 07777);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
+  const std::size_t half = bytes.size() / 2;
+  if (!writeAll(fd, bytes.data(), half))
+    return fail(errnoToStatus(errno));
+  if (saveHook())
+    saveHook()();
+  if (!writeAll(fd, bytes.data() + half, bytes.size() - half))
+    return fail(errnoToStatus(errno));
+  if (::fsync(fd) != 0)
+    return fail(STG_E_WRITEFAULT);
+  if (::rename(temp.c_str(), path_.c_str()) != 0)
+    return fail(errnoToStatus(errno));
+  const int dir = ::open(directoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  if (fd_ >= 0)
+    ::close(fd_);
+  fd_ = fd;
+  dirty_ = false;
+  return kSOk;
+}
+
+HRESULT Document::close() {
+  if (closed_)
+    return kSOk;
+  const HRESULT hr = flush();
+  closed_ = true;
+  if (fd_ >= 0)
+    ::close(fd_);
+  fd_ = -1;
+  return hr;
+}
+
+// ---------------------------------------------------------------- Stream
+
+Stream::Stream(std::shared_ptr<Document> doc, std::shared_ptr<Entry> entry, std::uint32_t mode)
+    : doc_(std::move(doc)), entry_(std::move(entry)), mode_(mode) {
+  ++entry_->openCount;
+}
+
+Stream::~Stream() {
+  --entry_->openCount;
+}
+
+HRESULT Stream::check() const {
+  if (doc_->closed() || entry_->removed)
+    return STG_E_REVERTED;
+  return kSOk;
+}
+
+const std::vector<std::byte>* Stream::data() const {
+  return Failed(check()) ? nullptr : &entry_->data;
+}
+
+HRESULT Stream::Read(void* buffer, std::uint32_t count, std::uint32_t* read) {
+  if (read)
+    *read = 0;
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  const auto& data = entry_->data;
+  if (position_ >= data.size())
+    return kSOk;
+  const auto n =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(count, data.size() - position_));
+  if (n > 0)
+    std::memcpy(buffer, data.data() + position_, n);
+  position_ += n;
+  if (read)
+    *read = n;
+  return kSOk;
+}
+
+HRESULT Stream::Write(const void* buffer, std::uint32_t count, std::uint32_t* written) {
+  if (written)
+    *written = 0;
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  if (!wantsWrite(mode_))
+    return STG_E_ACCESSDENIED;
+  if (count == 0)
+    return kSOk;
+  if (position_ + count > kMaxStreamSize)
+    return STG_E_MEDIUMFULL;
+  auto& data = entry_->data;
+  const std::size_t end = static_cast<std::size_t>(position_ + count);
+  if (data.size() < end)
+    data.resize(end);
+  std::memcpy(data.data() + position_, buffer, count);
+  position_ = end;
+  doc_->markDirty();
+  if (written)
+    *written = count;
+  return kSOk;
+}
+
+HRESULT Stream::Seek(std::int64_t move, std::uint32_t origin, std::uint64_t* newPosition) {
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  std::int64_t base = 0;
+  switch (origin) {
+    case STREAM_SEEK_SET:
+      base = 0;
+      break;
+    case STREAM_SEEK_CUR:
+      base = static_cast<std::int64_t>(position_);
+      break;
+    case STREAM_SEEK_END:
+      base = static_cast<std::int64_t>(entry_->data.size());
+      break;
+    default:
+      return STG_E_INVALIDFUNCTION;
+  }
+  if ((move < 0 && base + move < 0) || (move > 0 && move > INT64_MAX - base)) {
+    return STG_E_INVALIDFUNCTION;
+  }
+  position_ = static_cast<std::uint64_t>(base + move);
+  if (newPosition)
+    *newPosition = position_;
+  return kSOk;
+}
+
+HRESULT Stream::SetSize(std::uint64_t size) {
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  if (!wantsWrite(mode_))
+    return STG_E_ACCESSDENIED;
+  if (size > kMaxStreamSize)
+    return STG_E_MEDIUMFULL;
+  if (size != entry_->data.size()) {
+    entry_->data.resize(static_cast<std::size_t>(size));
+    doc_->markDirty();
+  }
+  return kSOk;
+}
+
+HRESULT Stream::Stat(STATSTG* stat, std::string* name) const {
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  *stat = STATSTG{};
+  stat->type = STGTY_STREAM;
+  stat->cbSize = entry_->data.size();
+  stat->grfMode = mode_;
+  stat->clsid = entry_->clsid;
+  stat->grfStateBits = entry_->stateBits;
+  if (name)
+    *name = utf16ToUtf8(entry_->name);
+  return kSOk;
+}
+
+HRESULT Stream::Clone(std::shared_ptr<Stream>* out) const {
+  out->reset();
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  auto clone = std::make_shared<Stream>(doc_, entry_, mode_);
+  clone->position_ = position_;
+  *out = std::move(clone);
+  return kSOk;
+}
+
+HRESULT Stream::Commit(std::uint32_t) {
+  return check();
+}
+
+// ---------------------------------------------------------------- Storage
+
+Storage::Storage(std::shared_ptr<Document> doc, std::shared_ptr<Entry> entry, std::uint32_t mode,
+                 bool isRoot)
+    : doc_(std::move(doc)), entry_(std::move(entry)), mode_(mode), isRoot_(isRoot) {
+  ++entry_->openCount;
+}
+
+Storage::~Storage() {
+  --entry_->openCount;
+  if (isRoot_)
+    doc_->close();
+}
+
+HRESULT Storage::check() const {
+  if (doc_->closed() || entry_->removed)
+    return STG_E_REVERTED;
+  return kSOk;
+}
+
+HRESULT Storage::checkChildMode(std::uint32_t mode) const {
+  if ((mode & 0x70) != STGM_SHARE_EXCLUSIVE)
+    return STG_E_INVALIDFLAG;
+  if ((mode & 3) == 3)
+    return STG_E_INVALIDFLAG;
+  if (wantsWrite(mode) && !wantsWrite(mode_))
+    return STG_E_ACCESSDENIED;
+  return kSOk;
+}
+
+void Storage::touch() {
+  if (entry_->type == EntryType::Storage)
+    entry_->modifiedTime = fileTimeNow();
+  doc_->markDirty();
+}
+
+HRESULT Storage::createElement(std::string_view name, std::uint32_t mode, EntryType type,
+                               std::shared_ptr<Entry>* out) {
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  if (HRESULT hr = checkChildMode(mode); Failed(hr))
+    return hr;
+  if (!wantsWrite(mode_))
+    return STG_E_ACCESSDENIED;
+  const std::u16string wide = utf8ToUtf16(name);
+  if (!isValidName(wide))
+    return STG_E_INVALIDNAME;
+  if (auto existing = entry_->find(wide)) {
+    if (!(mode & STGM_CREATE))
+      return STG_E_FILEALREADYEXISTS;
+    if (existing->openCount > 0)
+      return STG_E_ACCESSDENIED;
+    entry_->erase(wide);
+  }
+  auto e = std::make_shared<Entry>();
+  e->name = wide;
+  e->type = type;
+  if (type == EntryType::Storage)
+    e->creationTime = e->modifiedTime = fileTimeNow();
+  entry_->insert(e);
+  touch();
+  *out = std::move(e);
+  return kSOk;
+}
+
+HRESULT Storage::openElement(std::string_view name, std::uint32_t mode, EntryType type,
+                             std::shared_ptr<Entry>* out) const {
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  if (HRESULT hr = checkChildMode(mode); Failed(hr))
+    return hr;
+  const std::u16string wide = utf8ToUtf16(name);
+  if (wide.empty() || wide.size() > kMaxNameLength)
+    return STG_E_INVALIDNAME;
+  auto e = entry_->find(wide);
+  if (!e || e->type != type)
+    return STG_E_FILENOTFOUND;
+  if (e->openCount > 0)
+    return STG_E_ACCESSDENIED;
+  *out = std::move(e);
+  return kSOk;
+}
+
+HRESULT Storage::CreateStream(std::string_view name, std::uint32_t mode,
+                              std::shared_ptr<Stream>* out) {
+  out->reset();
+  std::shared_ptr<Entry> e;
+  if (HRESULT hr = createElement(name, mode, EntryType::Stream, &e); Failed(hr))
+    return hr;
+  *out = std::make_shared<Stream>(doc_, e, mode);
+  return kSOk;
+}
+
+HRESULT Storage::OpenStream(std::string_view name, std::uint32_t mode,
+                            std::shared_ptr<Stream>* out) {
+  out->reset();
+  std::shared_ptr<Entry> e;
+  if (HRESULT hr = openElement(name, mode, EntryType::Stream, &e); Failed(hr))
+    return hr;
+  *out = std::make_shared<Stream>(doc_, e, mode);
+  return kSOk;
+}
+
+HRESULT Storage::CreateStorage(std::string_view name, std::uint32_t mode,
+                               std::shared_ptr<Storage>* out) {
+  out->reset();
+  std::shared_ptr<Entry> e;
+  if (HRESULT hr = createElement(name, mode, EntryType::Storage, &e); Failed(hr))
+    return hr;
+  *out = std::make_shared<Storage>(doc_, e, mode, false);
+  return kSOk;
+}
+
+HRESULT Storage::OpenStorage(std::string_view name, std::uint32_t mode,
+                             std::shared_ptr<Storage>* out) {
+  out->reset();
+  std::shared_ptr<Entry> e;
+  if (HRESULT hr = openElement(name, mode, EntryType::Storage, &e); Failed(hr))
+    return hr;
+  *out = std::make_shared<Storage>(doc_, e, mode, false);
+  return kSOk;
+}
+
+HRESULT Storage::DestroyElement(std::string_view name) {
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  if (!wantsWrite(mode_))
+    return STG_E_ACCESSDENIED;
+  const std::u16string wide = utf8ToUtf16(name);
+  if (!entry_->erase(wide))
+    return STG_E_FILENOTFOUND;
+  touch();
+  return kSOk;
+}
+
+HRESULT Storage::RenameElement(std::string_view oldName, std::string_view newName) {
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  if (!wantsWrite(mode_))
+    return STG_E_ACCESSDENIED;
+  const std::u16string from = utf8ToUtf16(oldName);
+  const std::u16string to = utf8ToUtf16(newName);
+  if (!isValidName(to))
+    return STG_E_INVALIDNAME;
+  auto e = entry_->find(from);
+  if (!e)
+    return STG_E_FILENOTFOUND;
+  if (entry_->find(to))
+    return STG_E_FILEALREADYEXISTS;
+  if (e->openCount > 0)
+    return STG_E_ACCESSDENIED;
+  auto& kids = entry_->children;
+  kids.erase(std::find(kids.begin(), kids.end(), e));
+  e->name = to;
+  entry_->insert(e);
+  touch();
+  return kSOk;
+}
+
+HRESULT Storage::EnumElements(std::vector<ElementStat>* out) const {
+  out->clear();
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  for (const auto& c : entry_->children) {
+    ElementStat s;
+    s.name = utf16ToUtf8(c->name);
+    s.stat.type = c->isStorage() ? STGTY_STORAGE : STGTY_STREAM;
+    s.stat.cbSize = c->isStorage() ? 0 : c->data.size();
+    s.stat.mtime = c->modifiedTime;
+    s.stat.ctime = c->creationTime;
+    s.stat.clsid = c->clsid;
+    s.stat.grfStateBits = c->stateBits;
+    out->push_back(std::move(s));
+  }
+  return kSOk;
+}
+
+HRESULT Storage::Commit(std::uint32_t) {
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  if (isRoot_ && wantsWrite(mode_))
+    return doc_->flush();
+  return kSOk;
+}
+
+HRESULT Storage::Stat(STATSTG* stat, std::string* name) const {
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  *stat = STATSTG{};
+  stat->type = STGTY_STORAGE;
+  stat->mtime = entry_->modifiedTime;
+  stat->ctime = entry_->creationTime;
+  stat->grfMode = mode_;
+  stat->clsid = entry_->clsid;
+  stat->grfStateBits = entry_->stateBits;
+  if (name)
+    *name = isRoot_ ? doc_->path() : utf16ToUtf8(entry_->name);
+  return kSOk;
+}
+
+HRESULT Storage::SetClass(const Guid& clsid) {
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  if (!wantsWrite(mode_))
+    return STG_E_ACCESSDENIED;
+  entry_->clsid = clsid;
+  doc_->markDirty();
+  return kSOk;
+}
+
+HRESULT Storage::SetStateBits(std::uint32_t bits, std::uint32_t mask) {
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  if (!wantsWrite(mode_))
+    return STG_E_ACCESSDENIED;
+  entry_->stateBits = (entry_->stateBits & ~mask) | (bits & mask);
+  doc_->markDirty();
+  return kSOk;
+}
+
+HRESULT Storage::SetElementTimes(std::string_view name, std::uint64_t ctime, std::uint64_t mtime) {
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  if (!wantsWrite(mode_))
+    return STG_E_ACCESSDENIED;
+  auto e = entry_->find(utf8ToUtf16(name));
+  if (!e)
+    return STG_E_FILENOTFOUND;
+  if (e->type == EntryType::Storage) {
+    e->creationTime = ctime;
+    e->modifiedTime = mtime;
+    doc_->markDirty();
+  }
+  return kSOk;
+}
+
+// ------------------------------------------------------- Property sets
+
+HRESULT Storage::CreatePropertySet(const Guid& fmtid, const Guid& clsid, std::uint32_t flags,
+                                   std::uint32_t mode, std::shared_ptr<PropertyStorage>* out) {
+  out->reset();
+  if (flags & PROPSETFLAG_NONSIMPLE)
+    return STG_E_UNIMPLEMENTEDFUNCTION;
+  std::shared_ptr<Stream> stream;
+  if (!wantsWrite(mode))
+    return STG_E_INVALIDFLAG;
+  HRESULT hr = CreateStream(utf16ToUtf8(propertySetStreamName(fmtid)), mode, &stream);
+  if (Failed(hr))
+    return hr;
+  PropertySetData data;
+  data.clsid = clsid;
+  data.section.fmtid = fmtid;
+  data.section.codePage = (flags & PROPSETFLAG_ANSI) ? kAnsiCodePage : kCodePageUnicode;
+  const auto bytes = writePropertySet(data);
+  std::uint32_t written = 0;
+  hr = stream->Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written);
+  if (Failed(hr))
+    return hr;
+  *out = std::make_shared<PropertyStorage>(stream, std::move(data), mode);
+  return kSOk;
+}
+
+HRESULT Storage::OpenPropertySet(const Guid& fmtid, std::uint32_t mode,
+                                 std::shared_ptr<PropertyStorage>* out) {
+  out->reset();
+  std::shared_ptr<Stream> stream;
+  HRESULT hr = OpenStream(utf16ToUtf8(propertySetStreamName(fmtid)), mode, &stream);
+  if (Failed(hr))
+    return hr;
+  ParsedPropertySet parsed = parsePropertySet(*stream->data());
+  if (Failed(parsed.status))
+    return parsed.status;
+  if (parsed.data.section.fmtid != fmtid) {
+    // A user-defined section lives beside the document summary; only the
+    // first section is offered here.
+    return STG_E_FILENOTFOUND;
+  }
+  *out = std::make_shared<PropertyStorage>(stream, std::move(parsed.data), mode);
+  return kSOk;
+}
+
+HRESULT Storage::DeletePropertySet(const Guid& fmtid) {
+  return DestroyElement(utf16ToUtf8(propertySetStreamName(fmtid)));
+}
+
+HRESULT Storage::EnumPropertySets(std::vector<STATPROPSETSTG>* out) const {
+  out->clear();
+  if (HRESULT hr = check(); Failed(hr))
+    return hr;
+  for (const auto& c : entry_->children) {
+    if (c->type != EntryType::Stream || c->name.empty() || c->name[0] != 5)
+      continue;
+    const ParsedPropertySet parsed = parsePropertySet(c->data);
+    if (Failed(parsed.status))
+      continue;
+    STATPROPSETSTG s;
+    s.fmtid = parsed.data.section.fmtid;
+    s.clsid = parsed.data.clsid;
+    s.grfFlags = parsed.data.section.codePage == kCodePageUnicode ? 0 : PROPSETFLAG_ANSI;
+    out->push_back(s);
+  }
+  return kSOk;
+}
+
+}  // namespace cfb
+
+// ---------------------------------------------------------------- entry points
+
+HRESULT StgIsStorageFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return cfb::errnoToStatus(errno);
+  std::byte header[8] = {};
+  std::size_t got = 0;
+  while (got < sizeof header) {
+    const ssize_t n = ::read(fd, header + got, sizeof header - got);
+    if (n <= 0)
+      break;
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  return cfb::hasSignature(std::span<const std::byte>(header, got)) ? kSOk : kSFalse;
+}
+
+HRESULT StgCreateDocfile(const std::string& path, std::uint32_t mode,
+                         std::shared_ptr<cfb::Storage>* out) {
+  out->reset();
+  if (!(mode & (STGM_WRITE | STGM_READWRITE)))
+    return STG_E_INVALIDFLAG;
+  std::shared_ptr<cfb::Document> doc;
+  const HRESULT hr = cfb::Document::create(path, mode, doc);
+  if (Failed(hr))
+    return hr;
+  *out = std::make_shared<cfb::Storage>(doc, doc->root(), mode, true);
+  return kSOk;
+}
+
+HRESULT StgOpenStorage(const std::string& path, std::uint32_t mode,
+                       std::shared_ptr<cfb::Storage>* out) {
+  out->reset();
+  std::shared_ptr<cfb::Document> doc;
+  const HRESULT hr = cfb::Document::open(path, mode, doc);
+  if (Failed(hr))
+    return hr;
+  *out = std::make_shared<cfb::Storage>(doc, doc->root(), mode, true);
+  return kSOk;
+}
+
+}  // namespace tallyvane
