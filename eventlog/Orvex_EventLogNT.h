@@ -71,7 +71,7 @@ bool SourceMatchesFilter(std::string_view source, std::string_view filter);
 struct RecordParseOptions {
   bool LookupSID = false;
   bool ConvertTimeToLocal = false;
-  std::string_view SourceFilter;
+  std::string_view SourceFilter = {};
 };
 
 // Walks the records packed in `bytes` and calls `take` with each one that
@@ -86,9 +86,11 @@ class RecordWalker {
     std::size_t offset = 0;
     while (offset < bytes.size()) {
       const std::size_t length = recordLength(bytes.subspan(offset));
-      if (length == 0) break;
+      if (length == 0)
+        break;
       TLogRecord record;
-      if (parse(bytes.subspan(offset, length), record)) take(std::move(record));
+      if (parse(bytes.subspan(offset, length), record))
+        take(std::move(record));
       offset += length;
     }
     return offset;

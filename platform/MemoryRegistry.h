@@ -35,6 +35,8 @@ class MemoryRegistry : public Registry {
   int connectCount() const { return connects_; }
   int openKeyCount() const { return opens_; }
   int openHandleCount() const { return static_cast<int>(handles_.size()); }
+  // The machine text of the last connect, as the caller passed it.
+  const std::string& lastConnectMachine() const { return lastMachine_; }
 
   std::uint32_t connect(std::string_view machine, RegKey root, RegKey& result) override;
   std::uint32_t openKey(RegKey parent, std::string_view subKey, std::uint32_t access,
@@ -49,7 +51,8 @@ class MemoryRegistry : public Registry {
   struct Node {
     std::string name;
     std::vector<std::unique_ptr<Node>> children;  // in insertion order
-    std::map<std::string, std::pair<std::uint32_t, std::vector<std::byte>>> values;  // lower-case names
+    std::map<std::string, std::pair<std::uint32_t, std::vector<std::byte>>>
+        values;  // lower-case names
   };
   Node* find(Node* from, std::string_view path, bool create);
   Node* nodeOf(RegKey key);
@@ -60,6 +63,7 @@ class MemoryRegistry : public Registry {
   RegKey nextHandle_ = 0x1000;
   bool unreachable_ = false;
   int connects_ = 0;
+  std::string lastMachine_;
   int opens_ = 0;
 };
 

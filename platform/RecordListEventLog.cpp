@@ -53,9 +53,9 @@ EventLogReadResult RecordListEventLog::read(std::uint32_t flags, std::uint32_t r
 
   std::int64_t index = 0;
   if (seek) {
-    const std::int64_t wanted =
-        static_cast<std::int64_t>(recordNumber) - static_cast<std::int64_t>(records_->firstNumber());
-    if (wanted < 0 || wanted >= count) {
+    // Record numbers are 32-bit and may wrap past 2^32 - 1 inside one log.
+    const std::int64_t wanted = static_cast<std::uint32_t>(recordNumber - records_->firstNumber());
+    if (wanted >= count) {
       result.error = kErrorInvalidParameter;
       return result;
     }
@@ -73,13 +73,15 @@ EventLogReadResult RecordListEventLog::read(std::uint32_t flags, std::uint32_t r
   std::int64_t i = index;
   for (; i >= 0 && i < count; i += step) {
     const auto record = records_->at(static_cast<std::size_t>(i));
-    if (record.size() > buffer.size() - used) break;
+    if (record.size() > buffer.size() - used)
+      break;
     std::memcpy(buffer.data() + used, record.data(), record.size());
     used += record.size();
   }
   if (used == 0) {
     result.error = kErrorInsufficientBuffer;
-    result.bytesNeeded = static_cast<std::uint32_t>(records_->at(static_cast<std::size_t>(index)).size());
+    result.bytesNeeded =
+        static_cast<std::uint32_t>(records_->at(static_cast<std::size_t>(index)).size());
     return result;
   }
   result.bytesRead = static_cast<std::uint32_t>(used);

@@ -15,7 +15,7 @@ build_packages=(
 test_packages=(
   clang libclang-rt-14-dev clang-format
   python3 python3-olefile libolecf-utils libgsf-bin
-  libevt-utils libevtx-utils
+  libevt-utils libevtx-utils tzdata
   systemd-journal-remote
   poppler-utils
   xvfb xauth
