@@ -16,8 +16,7 @@ std::vector<std::byte> buildEventLogRecord(const EventLogRecordFields& f) {
   const auto sidOffset = static_cast<std::uint32_t>(out.size());
   out.bytes(f.userSid);
   const auto stringOffset = static_cast<std::uint32_t>(out.size());
-  for (const auto& s : f.strings)
-    out.bytes(utf16leBytes(s));
+  for (const auto& s : f.strings) out.bytes(utf16leBytes(s));
   const auto dataOffset = static_cast<std::uint32_t>(out.size());
   out.bytes(f.data);
   out.padTo(4);

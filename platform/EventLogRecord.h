@@ -26,12 +26,12 @@ struct EventLogRecordFields {
   std::uint32_t recordNumber = 0;
   std::uint32_t timeGenerated = 0;  // seconds since 1970-01-01 UTC
   std::uint32_t timeWritten = 0;
-  std::uint32_t eventId = 0;  // the full 32-bit identifier
+  std::uint32_t eventId = 0;        // the full 32-bit identifier
   std::uint16_t eventType = kEventLogInformationType;
   std::uint16_t eventCategory = 0;
-  std::string sourceName;            // UTF-8
-  std::string computerName;          // UTF-8
-  std::vector<std::byte> userSid;    // binary SID, or empty
+  std::string sourceName;           // UTF-8
+  std::string computerName;         // UTF-8
+  std::vector<std::byte> userSid;   // binary SID, or empty
   std::vector<std::string> strings;  // insertion strings, UTF-8
   std::vector<std::byte> data;
 };

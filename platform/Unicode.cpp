@@ -24,12 +24,8 @@ void appendCodePoint(std::string& out, char32_t cp) {
   }
 }
 
-char asciiLowerChar(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-char asciiUpperChar(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
+char asciiLowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char asciiUpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 }  // namespace
 
@@ -116,8 +112,7 @@ std::u16string readUtf16z(std::span<const std::byte> bytes, std::size_t* consume
     }
     out.push_back(unit);
   }
-  if (consumed != nullptr)
-    *consumed = terminated ? i : bytes.size();
+  if (consumed != nullptr) *consumed = terminated ? i : bytes.size();
   return out;
 }
 
@@ -136,31 +131,25 @@ std::vector<std::byte> utf16leBytes(std::string_view utf8, bool terminate) {
   return out;
 }
 
-void appendLatin1(std::string& out, unsigned char byte) {
-  appendCodePoint(out, byte);
-}
+void appendLatin1(std::string& out, unsigned char byte) { appendCodePoint(out, byte); }
 
 bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
+  if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (asciiLowerChar(a[i]) != asciiLowerChar(b[i]))
-      return false;
+    if (asciiLowerChar(a[i]) != asciiLowerChar(b[i])) return false;
   }
   return true;
 }
 
 std::string asciiUpper(std::string_view text) {
   std::string out(text);
-  for (char& c : out)
-    c = asciiUpperChar(c);
+  for (char& c : out) c = asciiUpperChar(c);
   return out;
 }
 
 std::string asciiLower(std::string_view text) {
   std::string out(text);
-  for (char& c : out)
-    c = asciiLowerChar(c);
+  for (char& c : out) c = asciiLowerChar(c);
   return out;
 }
 
