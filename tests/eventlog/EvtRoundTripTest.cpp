@@ -1,0 +1,138 @@
+// The same records served by the event log double and written into a .evt
+// file read back identically through TEventLog; files we write open in an
+// independent reader (evtexport) when it is installed.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "eventlog/Orvex_EventLogNT.h"
+#include "platform/EvtFileWriter.h"
+#include "support/FakeAccounts.h"
+#include "support/FakeEventLogService.h"
+#include "support/SampleRecords.h"
+
+namespace tallyvane {
+namespace {
+
+using platform::EventLogRecordFields;
+
+std::vector<EventLogRecordFields> manyRecords() {
+  std::vector<EventLogRecordFields> records;
+  for (int day = 0; day < 6; ++day) {
+    for (auto r : testing::sampleDay(1'700'000'000 + 86400 * static_cast<std::uint32_t>(day))) {
+      records.push_back(std::move(r));
+    }
+  }
+  return records;
+}
+
+std::vector<TLogRecord> readThrough(platform::EventLogService& service, bool sort) {
+  testing::FakeAccounts accounts;
+  accounts.add("S-1-5-18", "SYSTEM", "NT AUTHORITY");
+  platform::Services services = platform::systemServices();
+  services.eventLog = &service;
+  services.accounts = &accounts;
+  TEventLog log(true, services);
+  log.SetSourceName("System");
+  log.SetLookupSID(true);
+  log.RefreshData(true);
+  if (sort)
+    log.Sort();
+  std::vector<TLogRecord> out;
+  for (std::uint32_t i = 0; i < log.RecordCount(); ++i)
+    out.push_back(*log.Records(i));
+  return out;
+}
+
+std::size_t bytesOf(const std::vector<EventLogRecordFields>& records) {
+  std::size_t n = 0;
+  for (const auto& r : records)
+    n += platform::buildEventLogRecord(r).size();
+  return n;
+}
+
+TEST(EvtRoundTrip, DoubleAndEvtFileGiveTheSameRecords) {
+  const auto records = manyRecords();
+  testing::FakeEventLogService fake;
+  fake.addLog("System", records, 500);
+  const auto expected = readThrough(fake, false);
+  ASSERT_EQ(expected.size(), records.size());
+  const auto expectedSorted = readThrough(fake, true);
+
+  const std::uint32_t size =
+      static_cast<std::uint32_t>(platform::kEvtHeaderSize + bytesOf(records) + 1000);
+  const struct {
+    const char* name;
+    platform::EvtWriteOptions options;
+  } shapes[] = {
+      {"plain", {}},
+      {"with free space", {.slack = 4096}},
+      {"wrapped inside a fixed part", {.maxSize = size, .startOffset = size - 1500}},
+      {"wrapped inside a string", {.maxSize = size, .startOffset = size - 1333}},
+      {"wrapped inside the end-of-file record",
+       {.maxSize = size, .startOffset = size - static_cast<std::uint32_t>(bytesOf(records)) - 20}},
+      {"dirty", {.slack = 100, .dirty = true}},
+      {"dirty and wrapped", {.maxSize = size, .startOffset = size - 700, .dirty = true}},
+  };
+  for (const auto& shape : shapes) {
+    SCOPED_TRACE(shape.name);
+    platform::EvtFileEventLogService evt(platform::writeEvtFile(records, 500, shape.options));
+    EXPECT_EQ(readThrough(evt, false), expected);
+    EXPECT_EQ(readThrough(evt, true), expectedSorted);
+  }
+}
+
+// evtexport's text output: the event identifiers in order.
+std::vector<std::uint32_t> evtexportIds(const std::filesystem::path& file) {
+  std::vector<std::uint32_t> ids;
+  const std::string command = "evtexport '" + file.string() + "' 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr)
+    return ids;
+  char line[4096];
+  static const std::regex id(R"(Event identifier\s*:\s*0x([0-9a-fA-F]+))");
+  while (std::fgets(line, sizeof line, pipe) != nullptr) {
+    std::cmatch m;
+    if (std::regex_search(line, m, id))
+      ids.push_back(static_cast<std::uint32_t>(std::stoul(m[1], nullptr, 16)));
+  }
+  pclose(pipe);
+  return ids;
+}
+
+TEST(EvtRoundTrip, FilesWeWriteOpenInEvtexport) {
+  if (std::system("command -v evtexport >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "evtexport (libevt-utils) is not installed";
+  }
+  const auto records = manyRecords();
+  std::vector<std::uint32_t> expected;
+  for (const auto& r : records)
+    expected.push_back(r.eventId);
+  const std::uint32_t size =
+      static_cast<std::uint32_t>(platform::kEvtHeaderSize + bytesOf(records) + 1000);
+  const struct {
+    const char* name;
+    platform::EvtWriteOptions options;
+  } shapes[] = {
+      {"plain", {}},
+      {"dirty", {.slack = 100, .dirty = true}},
+      {"wrapped inside a record", {.maxSize = size, .startOffset = size - 1333}},
+  };
+  const auto dir = std::filesystem::path(TALLYVANE_BINARY_DIR) / "evt-interop";
+  std::filesystem::create_directories(dir);
+  for (const auto& shape : shapes) {
+    SCOPED_TRACE(shape.name);
+    const auto bytes = platform::writeEvtFile(records, 1, shape.options);
+    const auto path = dir / (std::string(shape.name) + ".evt");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    EXPECT_EQ(evtexportIds(path), expected);
+  }
+}
+
+}  // namespace
+}  // namespace tallyvane
