@@ -1,0 +1,303 @@
+// Reading a large classic .evt System log: generates a 1,000,000-record file
+// shaped like a real System log (about 5 % from the three sources the journal
+// reads), then times, in one run:
+//   - a plain sequential read of the file's bytes,
+//   - opening the file and reading + sorting it through TEventLog, without a
+//     filter and with the journal's source filter,
+//   - evtexport (libevt-utils) on the same file, bounded by a timeout, and on
+//     a 100,000-record file whose time is scaled up tenfold for comparison.
+// Usage: bench_evt_read [records] [evtexport timeout in seconds] [work dir]
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "eventlog/Orvex_EventLogNT.h"
+#include "platform/Accounts.h"
+#include "platform/EvtFileEventLogService.h"
+#include "platform/EvtFileWriter.h"
+
+namespace {
+
+using namespace tallyvane;
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+struct Kind {
+  const char* source;
+  std::uint32_t eventId;
+  std::uint16_t type;
+  std::vector<std::string> strings;
+  bool sid = false;
+  std::size_t dataBytes = 0;
+};
+
+// The journal's sources (5 % of the log) and common others.
+const std::vector<Kind>& journalKinds() {
+  static const std::vector<Kind> kinds = {
+      {"EventLog", 0x80001775, 4, {}},
+      {"EventLog", 0x80001776, 4, {}},
+      {"EventLog",
+       0x80001779,
+       4,
+       {"6.01.", "7601", "Service Pack 1", "Multiprocessor Free", "17514"}},
+      {"EventLog", 0x8000177D, 4, {"", "", "", "", "65", "", "7200"}, false, 0},
+      {"EventLog",
+       0x80001778,
+       1,
+       {"2:41:02 AM", "\u200e5/\u200e29/\u200e2023", "", "", "3261", ""},
+       false,
+       40},
+      {"Microsoft-Windows-Kernel-Power", 42, 4, {"1", "0", "0"}},
+      {"Microsoft-Windows-Kernel-Power", 107, 4, {}},
+      {"Microsoft-Windows-Kernel-Power", 41, 1, {"0", "0x0", "0x0", "0x0", "0x0", "false", "0"}},
+      {"Microsoft-Windows-Kernel-General",
+       1,
+       4,
+       {"2023-11-14T23:13:20.500000000Z", "2023-11-15T00:13:21.733000000Z", "1"}},
+      {"Microsoft-Windows-Kernel-General",
+       12,
+       4,
+       {"6", "1", "7601", "24545", "0", "0", "2023-11-14T22:13:20.500000000Z"}},
+      {"Microsoft-Windows-Kernel-General", 13, 4, {"2023-11-14T22:13:20.500000000Z"}},
+  };
+  return kinds;
+}
+
+const std::vector<Kind>& otherKinds() {
+  static const std::vector<Kind> kinds = {
+      {"Service Control Manager", 0x40001B7C, 4, {"Windows Update", "running"}},
+      {"Service Control Manager",
+       0x40001B7C,
+       4,
+       {"Background Intelligent Transfer Service", "stopped"}},
+      {"Service Control Manager",
+       0x40001B80,
+       4,
+       {"Windows Modules Installer", "demand start", "auto start", "TrustedInstaller"},
+       true},
+      {"Service Control Manager", 0xC0001B58, 1, {"Print Spooler", "%%1053"}, false, 0},
+      {"Microsoft-Windows-Time-Service",
+       35,
+       4,
+       {"time.windows.com,0x9 (ntp.m|0x9|0.0.0.0:123->40.119.6.228:123)", "1"}},
+      {"Microsoft-Windows-Time-Service",
+       37,
+       4,
+       {"time.windows.com,0x9 (ntp.m|0x9|0.0.0.0:123->40.119.6.228:123)"}},
+      {"Tcpip", 0x40001069, 4, {"Local Area Connection", "192.168.1.23", "0"}, false, 24},
+      {"Tcpip", 0xC0001067, 2, {"10.0.0.5", "00-1A-2B-3C-4D-5E"}, false, 32},
+      {"Microsoft-Windows-DistributedCOM",
+       10016,
+       2,
+       {"application-specific", "Local", "Activation", "{D63B10C5-BB46-4990-A94F-E40B9D520160}",
+        "{9CA88EE3-ACB7-47C8-AFC4-AB702511C276}", "NT AUTHORITY", "SYSTEM", "S-1-5-18",
+        "LocalHost (Using LRPC)"},
+       true},
+      {"Microsoft-Windows-WindowsUpdateClient",
+       19,
+       4,
+       {"Security Intelligence Update for Microsoft Defender Antivirus - KB2267602 (Version "
+        "1.401.1166.0)",
+        "{6a2e8f0b-2b5a-4c4e-9b0e-5c3c3f1a2b7d}", "200"}},
+      {"Microsoft-Windows-DNS-Client",
+       1014,
+       2,
+       {"wpad", "\\Device\\NetBT_Tcpip_{A4E1C2F3-1234-4BCD-9876-0123456789AB}"}},
+      {"Netlogon", 0x00001657, 2, {"WORKGROUP"}},
+      {"Microsoft-Windows-Kernel-Processor-Power", 55, 4, {"0", "4", "0x0", "2400", "0", "0"}},
+  };
+  return kinds;
+}
+
+std::vector<std::vector<std::byte>> generate(std::size_t count) {
+  std::mt19937 random(2024);
+  std::vector<std::vector<std::byte>> records;
+  records.reserve(count);
+  const std::uint32_t systemSub[] = {18};
+  const auto systemSid = platform::makeSid(5, systemSub);
+  std::uint32_t time = 1'420'070'400;  // 2015-01-01
+  for (std::size_t i = 0; i < count; ++i) {
+    const bool journal = random() % 100 < 5;
+    const auto& kinds = journal ? journalKinds() : otherKinds();
+    const Kind& k = kinds[random() % kinds.size()];
+    platform::EventLogRecordFields f;
+    f.recordNumber = static_cast<std::uint32_t>(i + 1);
+    time += 1 + random() % 60;
+    f.timeGenerated = time;
+    f.timeWritten = time;
+    f.eventId = k.eventId;
+    f.eventType = k.type;
+    f.sourceName = k.source;
+    f.computerName = "WORKSTATION-07";
+    f.strings = k.strings;
+    if (k.sid)
+      f.userSid = systemSid;
+    f.data.assign(k.dataBytes, std::byte{0x5A});
+    records.push_back(platform::buildEventLogRecord(f));
+  }
+  return records;
+}
+
+void writeFile(const std::filesystem::path& path, const std::vector<std::byte>& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+double plainRead(const std::filesystem::path& path, std::uint64_t& checksum) {
+  const auto start = Clock::now();
+  std::FILE* f = std::fopen(path.string().c_str(), "rb");
+  std::vector<unsigned char> buffer(1 << 20);
+  checksum = 0;
+  std::size_t n = 0;
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), f)) > 0) {
+    for (std::size_t i = 0; i < n; i += 64)
+      checksum += buffer[i];
+  }
+  std::fclose(f);
+  return secondsSince(start);
+}
+
+struct ReaderTimes {
+  double open = 0, read = 0, sort = 0;
+  std::uint32_t records = 0;
+  double total() const { return open + read + sort; }
+};
+
+ReaderTimes readAndSort(const std::filesystem::path& path, const char* filter, bool toLocal) {
+  ReaderTimes t;
+  auto start = Clock::now();
+  auto service = platform::EvtFileEventLogService::fromFile(path);
+  t.open = secondsSince(start);
+  if (!service)
+    return t;
+  platform::Services services = platform::systemServices();
+  services.eventLog = service.get();
+  TEventLog log(true, services);
+  log.SetSourceName("System");
+  log.SetSourceFilter(filter);
+  log.SetConvertTimeToLocal(toLocal);
+  start = Clock::now();
+  log.RefreshData(true);
+  t.read = secondsSince(start);
+  start = Clock::now();
+  log.Sort();
+  t.sort = secondsSince(start);
+  t.records = log.RecordCount();
+  return t;
+}
+
+// Runs evtexport on `path` with a timeout; returns the seconds taken and
+// whether it finished.
+std::pair<double, bool> evtexport(const std::filesystem::path& path, int timeoutSeconds) {
+  const std::string command = "timeout " + std::to_string(timeoutSeconds) + " evtexport '" +
+                              path.string() + "' >/dev/null 2>&1";
+  const auto start = Clock::now();
+  const int status = std::system(command.c_str());
+  return {secondsSince(start), status == 0};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1'000'000;
+  const int timeoutSeconds = argc > 2 ? std::atoi(argv[2]) : 120;
+  const std::filesystem::path dir =
+      argc > 3 ? std::filesystem::path(argv[3])
+               : std::filesystem::temp_directory_path() / "tallyvane-bench";
+  std::filesystem::create_directories(dir);
+  const auto bigPath = dir / "system-large.evt";
+  const auto smallPath = dir / "system-100k.evt";
+
+  auto start = Clock::now();
+  const auto records = generate(count);
+  // A log that has wrapped once, as a long-lived System log has.
+  std::size_t bytes = 0;
+  for (const auto& r : records)
+    bytes += r.size();
+  const std::uint32_t maxSize =
+      static_cast<std::uint32_t>(platform::kEvtHeaderSize + bytes + 65536);
+  writeFile(bigPath,
+            platform::writeEvtFile(records, 1, {.maxSize = maxSize, .startOffset = maxSize / 3}));
+  const std::size_t smallCount = std::min<std::size_t>(count, 100'000);
+  writeFile(smallPath, platform::writeEvtFile(std::span(records).first(smallCount), 1));
+  std::printf("generated %zu records (%.1f MB) in %.2f s: %s\n", count,
+              static_cast<double>(std::filesystem::file_size(bigPath)) / 1e6, secondsSince(start),
+              bigPath.string().c_str());
+
+  std::uint64_t checksum = 0;
+  plainRead(bigPath, checksum);  // warm the page cache
+  const double plain = plainRead(bigPath, checksum);
+  std::printf("plain sequential read of the file:           %8.3f s\n", plain);
+
+  const char* journalFilter =
+      "Microsoft-Windows-Kernel-General,Microsoft-Windows-Kernel-Power,EventLog";
+  const struct {
+    const char* name;
+    const char* filter;
+    bool toLocal;
+  } runs[] = {
+      {"TEventLog, no filter, UTC", "", false},
+      {"TEventLog, no filter, local time", "", true},
+      {"TEventLog, journal filter, local time", journalFilter, true},
+  };
+  std::vector<ReaderTimes> times;
+  for (const auto& run : runs) {
+    const ReaderTimes t = readAndSort(bigPath, run.filter, run.toLocal);
+    times.push_back(t);
+    std::printf("%-45s %8.3f s (open %.3f, read %.3f, sort %.3f) %u records\n", run.name, t.total(),
+                t.open, t.read, t.sort, t.records);
+  }
+
+  double exportTime = 0;
+  bool exportFinished = false;
+  bool haveEvtexport = std::system("command -v evtexport >/dev/null 2>&1") == 0;
+  if (haveEvtexport) {
+    const auto [small, smallDone] = evtexport(smallPath, timeoutSeconds);
+    const double perRecord = small / static_cast<double>(smallCount);
+    std::printf("evtexport, %zu records:                  %8.3f s%s (%.1f us a record)\n",
+                smallCount, small, smallDone ? "" : " (timed out)", perRecord * 1e6);
+    const auto [big, bigDone] = evtexport(bigPath, timeoutSeconds);
+    if (bigDone) {
+      std::printf("evtexport, %zu records:                %8.3f s\n", count, big);
+      exportTime = big;
+      exportFinished = true;
+    } else {
+      exportTime = perRecord * static_cast<double>(count);
+      std::printf(
+          "evtexport, %zu records: stopped after %d s; extrapolated from %zu records: "
+          "%.1f s (a lower bound: it slows down beyond 100,000 records)\n",
+          count, timeoutSeconds, smallCount, exportTime);
+    }
+  } else {
+    std::printf("evtexport not installed (libevt-utils): skipped\n");
+  }
+
+  std::printf("\nratios (time / plain read):\n");
+  for (std::size_t i = 0; i < times.size(); ++i) {
+    std::printf("  %-43s %8.1fx\n", runs[i].name, times[i].total() / plain);
+  }
+  if (haveEvtexport) {
+    std::printf("  %-43s %8.1fx%s\n", "evtexport", exportTime / plain,
+                exportFinished ? "" : " (extrapolated)");
+    std::printf("  evtexport / TEventLog without filter:       %8.1fx\n",
+                exportTime / times[0].total());
+    std::printf("  evtexport / TEventLog with journal filter:  %8.1fx\n",
+                exportTime / times[2].total());
+  }
+  std::printf("(checksum %" PRIu64 ")\n", checksum);
+  if (argc <= 3) {
+    std::filesystem::remove(bigPath);
+    std::filesystem::remove(smallPath);
+  }
+  return 0;
+}
