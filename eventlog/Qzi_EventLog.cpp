@@ -35,16 +35,6 @@ void TOrvex_EventLog::Clear() {
   FEL->ClearRecords();
 }
 
-void TOrvex_EventLog::SaveToStorage(const std::string& AFilename, const std::string& AComment,
-                                    TCodeStreamProcedure ACodeStream) {
-  TOrvex_Component::SaveToStorage(AFilename, AComment, ACodeStream);
-}
-
-bool TOrvex_EventLog::LoadFromStorage(const std::string& AFilename,
-                                      TCodeStreamProcedure ACodeStream) {
-  return TOrvex_Component::LoadFromStorage(AFilename, ACodeStream);
-}
-
 void TOrvex_EventLog::Sort() {
   FEL->Sort();
 }

@@ -23,6 +23,8 @@ class TOrvex_EventLog : public TOrvex_Component {
   void RefreshData(TScanObjects AScanObjects) override;
   // Empties the containers and the records; the flags keep their values.
   void Clear() override;
+  // Saves the records as text lines into the storage file (its sub-storage
+  // "EventLog"), after the header; defined with the text form.
   void SaveToStorage(const std::string& AFilename, const std::string& AComment,
                      TCodeStreamProcedure ACodeStream) override;
   bool LoadFromStorage(const std::string& AFilename, TCodeStreamProcedure ACodeStream) override;
