@@ -120,6 +120,8 @@ std::vector<BootHistory> readJournal(sd_journal* journal) {
     boot.startUsec = *first - static_cast<std::int64_t>(monotonic);
     boot.hostName = fieldValue(journal, "_HOSTNAME").value_or("");
     boot.lastSignUsec = *first;
+    // The kernel's banner naming its release is normally the boot's first entry.
+    boot.kernelRelease = kernelReleaseOf(fieldValue(journal, "MESSAGE").value_or(""));
 
     if (sd_journal_seek_tail(journal) >= 0 && sd_journal_previous(journal) > 0) {
       boot.lastSignUsec = realtime(journal).value_or(boot.lastSignUsec);
@@ -127,8 +129,8 @@ std::vector<BootHistory> readJournal(sd_journal* journal) {
       endedInOrder[id] = fieldValue(journal, "MESSAGE_ID") == kJournalStopped;
     }
 
-    // The kernel's first message names its release.
-    if (sd_journal_add_match(journal, "_TRANSPORT=kernel", 0) >= 0 &&
+    // Otherwise the kernel's first message of the boot.
+    if (boot.kernelRelease.empty() && sd_journal_add_match(journal, "_TRANSPORT=kernel", 0) >= 0 &&
         sd_journal_seek_head(journal) >= 0 && sd_journal_next(journal) > 0) {
       boot.kernelRelease = kernelReleaseOf(fieldValue(journal, "MESSAGE").value_or(""));
     }

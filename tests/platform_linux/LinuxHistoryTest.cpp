@@ -131,7 +131,8 @@ JournalExport fourBoots() {
   j.message(usec(utcSeconds(2024, 2, 1, 18, 0, 4)), "Reached target System Power Off.", away);
 
   const std::int64_t d = utcSeconds(2024, 2, 2, 7, 0, 0);
-  j.boot(kBootD, usec(d), "alpha-renamed", "6.1.0-18-amd64");
+  // Its first entry is no kernel banner: the release is found all the same.
+  j.boot(kBootD, usec(d), "alpha-renamed", "6.1.0-18-amd64", false);
   j.message(usec(utcSeconds(2024, 2, 2, 7, 30, 0)), "working");
   return j;
 }

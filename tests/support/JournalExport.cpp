@@ -8,10 +8,12 @@
 namespace tallyvane::testing {
 
 void JournalExport::boot(const std::string& bootId, std::int64_t bootUsec, const std::string& host,
-                         const std::string& kernelRelease) {
+                         const std::string& kernelRelease, bool bannerFirst) {
   bootId_ = bootId;
   host_ = host;
   bootUsec_ = bootUsec;
+  if (!bannerFirst)
+    message(bootUsec + 100'000, "early bird");
   entry(bootUsec + 500'000,
         {{"_TRANSPORT", "kernel"},
          {"PRIORITY", "5"},

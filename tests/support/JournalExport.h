@@ -16,9 +16,10 @@ class JournalExport {
   using Fields = std::vector<std::pair<std::string, std::string>>;
 
   // Starts a boot at `bootUsec` (microseconds since 1970 UTC): its first entry
-  // is the kernel's banner naming `kernelRelease`, half a second after the boot.
+  // is the kernel's banner naming `kernelRelease`, half a second after the boot,
+  // or, with `bannerFirst` false, an ordinary message before the banner.
   void boot(const std::string& bootId, std::int64_t bootUsec, const std::string& host,
-            const std::string& kernelRelease);
+            const std::string& kernelRelease, bool bannerFirst = true);
   // An entry of the boot begun last, at `realtimeUsec`. `suspendedUsec` is the
   // time the boot has spent asleep so far (the monotonic clock stops then).
   void entry(std::int64_t realtimeUsec, const Fields& fields, std::int64_t suspendedUsec = 0);
