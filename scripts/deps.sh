@@ -9,7 +9,7 @@ build_packages=(
   libjpeg62-turbo-dev
   fonts-wine
   libsystemd-dev
-  libevtx-dev
+  libevtx-dev libbfio-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 test_packages=(
