@@ -1,9 +1,12 @@
 #include "cli/LogSources.h"
 
+#include <algorithm>
 #include <fstream>
+#include <optional>
 #include <system_error>
 
 #include "platform/EvtFileEventLogService.h"
+#include "platform/EvtxEventLogService.h"
 #include "platform/LinuxHistoryFiles.h"
 #include "platform/Unicode.h"
 
@@ -34,11 +37,81 @@ OpenedLog openEvt(const std::filesystem::path& path) {
   return log;
 }
 
+bool recogniseEvtx(const std::filesystem::path& path) {
+  return platform::fileHasEvtxSignature(path.string());
+}
+
+// The System log of .evtx files already read into `service`; files that could
+// not be read, or only in part, become warnings.
+OpenedLog evtxLog(std::shared_ptr<platform::EvtxEventLogService> service, std::string description) {
+  OpenedLog log;
+  for (const auto& file : service->files()) {
+    if (!file->opened()) {
+      log.warnings.push_back(file->path + ": " + file->error);
+    } else if (file->damaged()) {
+      log.warnings.push_back(file->path + ": damaged .evtx file; " +
+                             std::to_string(file->records->count()) + " records could be read" +
+                             (file->unreadableRecords > 0
+                                  ? ", " + std::to_string(file->unreadableRecords) + " could not"
+                                  : std::string()));
+    }
+  }
+  const auto names = service->logNames();
+  const bool hasSystem = std::any_of(names.begin(), names.end(), [](const std::string& n) {
+    return equalsIgnoreAsciiCase(n, "System");
+  });
+  if (!hasSystem) {
+    std::string held;
+    for (const auto& n : names)
+      held += (held.empty() ? "" : ", ") + n;
+    OpenedLog none =
+        failed(kExitBuildFailed, description + ": holds no System log" +
+                                     (held.empty() ? std::string() : " (it holds " + held + ")"));
+    none.warnings = std::move(log.warnings);
+    return none;
+  }
+  log.service = std::move(service);
+  log.description = std::move(description);
+  return log;
+}
+
+OpenedLog openEvtx(const std::filesystem::path& path) {
+  auto service = std::make_shared<platform::EvtxEventLogService>();
+  const platform::EvtxLogFile& file = service->addFile(path.string());
+  if (!file.opened()) {
+    const bool foreign = !platform::fileHasEvtxSignature(path.string());
+    return failed(foreign ? kExitUnknownFormat : kExitUnreadable,
+                  path.string() + ": " + file.error);
+  }
+  return evtxLog(std::move(service), path.string());
+}
+
+// A folder of exported logs; nothing when it holds no .evtx file.
+std::optional<OpenedLog> openEvtxFolder(const std::filesystem::path& path) {
+  auto service = std::make_shared<platform::EvtxEventLogService>();
+  std::size_t found = 0;
+  std::string error;
+  if (!service->addFolder(path.string(), found, &error))
+    return failed(kExitUnreadable, path.string() + ": cannot be read (" + error + ")");
+  if (found == 0)
+    return std::nullopt;
+  if (service->logNames().empty()) {
+    OpenedLog none =
+        failed(kExitUnreadable, path.string() + ": none of its " + std::to_string(found) +
+                                    " .evtx files can be read");
+    for (const auto& file : service->files())
+      none.warnings.push_back(file->path + ": " + file->error);
+    return none;
+  }
+  return evtxLog(std::move(service), path.string());
+}
+
 }  // namespace
 
 const std::vector<FileLogFormat>& fileLogFormats() {
   static const std::vector<FileLogFormat> formats = {
       {".evt", "classic Windows event log file", &recogniseEvt, &openEvt},
+      {".evtx", "Windows XML event log file (Vista and later)", &recogniseEvtx, &openEvtx},
   };
   return formats;
 }
@@ -95,6 +168,8 @@ OpenedLog openLogFile(const std::filesystem::path& path) {
   if (ec)
     return failed(kExitUnreadable, name + ": cannot be read (" + ec.message() + ")");
   if (std::filesystem::is_directory(status)) {
+    if (std::optional<OpenedLog> folder = openEvtxFolder(path))
+      return std::move(*folder);
     return failed(kExitUnreadable, name + ": is a directory, not a log file");
   }
   if (!std::ifstream(path, std::ios::binary)) {

@@ -32,6 +32,9 @@ struct OpenedLog {
   bool thisMachine = false;
   int exitCode = kExitOk;
   std::string error;  // one sentence, set when service is null
+  // Sentences printed before the journal: files that could not be read in a
+  // folder, damaged files whose readable records are used.
+  std::vector<std::string> warnings;
 };
 
 // What a source needs of the running program.
@@ -60,7 +63,8 @@ struct FileLogFormat {
 const std::vector<FileLogFormat>& fileLogFormats();
 
 // Opens a log file: a missing or unreadable file and a file of no known format
-// give their exit codes and a sentence that names the file.
+// give their exit codes and a sentence that names the file. A folder of
+// exported logs (as winevt\Logs) is read when it holds .evtx files.
 OpenedLog openLogFile(const std::filesystem::path& path);
 
 }  // namespace tallyvane::report

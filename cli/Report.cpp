@@ -127,7 +127,8 @@ std::string usageText() {
       "boots, shutdowns, crashes, sleeps and resumes from the systemd journal, else\n"
       "from wtmp, and the running boot from the kernel). With FILE, --journal or\n"
       "--wtmp, that log is read; the total then counts its closed days only and the\n"
-      "uptime line reads 0.\n"
+      "uptime line reads 0. FILE may also be a folder of exported logs (as\n"
+      "winevt\\Logs), whose System log is read.\n"
       "\n"
       "Options:\n";
   for (const ReportOption& o : reportOptions()) {
@@ -155,7 +156,7 @@ std::string usageText() {
       "  1  the journal could not be built from the log\n"
       "  2  unknown option or bad arguments\n"
       "  3  the log file does not exist\n"
-      "  4  the log file cannot be read\n"
+      "  4  the log file (or every log of a folder) cannot be read\n"
       "  5  the file is no log of a known format\n";
   return text;
 }
@@ -174,6 +175,8 @@ int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
 
   OpenedLog log = request->source ? request->source(env) : openThisMachine(env);
+  for (const std::string& warning : log.warnings)
+    err << "tallyvane-report: " << warning << "\n";
   if (!log.service) {
     err << "tallyvane-report: " << log.error << "\n";
     return log.exitCode != kExitOk ? log.exitCode : kExitBuildFailed;

@@ -239,7 +239,7 @@ TEST(Report, ReportsBadFilesAndArgumentsWithTheirExitCodes) {
        3,
        (dir.path() / "missing.evt").string() + ": no such file"},
       {{dir.path().string()}, 4, dir.path().string() + ": is a directory, not a log file"},
-      {{text.string()}, 5, text.string() + ": not a log file of a known format (.evt)"},
+      {{text.string()}, 5, text.string() + ": not a log file of a known format (.evt, .evtx)"},
       {{fakeEvt.string()}, 5, fakeEvt.string() + " is not a classic event log file (.evt)"},
       {{"--bogus"}, 2, "unknown option --bogus"},
       {{"--csv=yes"}, 2, "option --csv takes no value"},
