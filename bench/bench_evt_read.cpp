@@ -7,10 +7,13 @@
 //   - evtexport (libevt-utils) on the same file, bounded by a timeout, and on
 //     a 100,000-record file whose time is scaled up tenfold for comparison.
 // Usage: bench_evt_read [records] [evtexport timeout in seconds] [work dir]
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -29,6 +32,17 @@ using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Processor seconds of this process, and of its finished children.
+double cpuSeconds() {
+  return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
+double childCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 struct Kind {
@@ -168,13 +182,14 @@ double plainRead(const std::filesystem::path& path, std::uint64_t& checksum) {
 }
 
 struct ReaderTimes {
-  double open = 0, read = 0, sort = 0;
+  double open = 0, read = 0, sort = 0, cpu = 0;
   std::uint32_t records = 0;
   double total() const { return open + read + sort; }
 };
 
 ReaderTimes readAndSort(const std::filesystem::path& path, const char* filter, bool toLocal) {
   ReaderTimes t;
+  const double cpu = cpuSeconds();
   auto start = Clock::now();
   auto service = platform::EvtFileEventLogService::fromFile(path);
   t.open = secondsSince(start);
@@ -193,17 +208,23 @@ ReaderTimes readAndSort(const std::filesystem::path& path, const char* filter, b
   log.Sort();
   t.sort = secondsSince(start);
   t.records = log.RecordCount();
+  t.cpu = cpuSeconds() - cpu;
   return t;
 }
 
-// Runs evtexport on `path` with a timeout; returns the seconds taken and
-// whether it finished.
-std::pair<double, bool> evtexport(const std::filesystem::path& path, int timeoutSeconds) {
+struct ExportTimes {
+  double wall = 0, cpu = 0;
+  bool finished = false;
+};
+
+// Runs evtexport on `path` with a timeout.
+ExportTimes evtexport(const std::filesystem::path& path, int timeoutSeconds) {
   const std::string command = "timeout " + std::to_string(timeoutSeconds) + " evtexport '" +
                               path.string() + "' >/dev/null 2>&1";
+  const double cpu = childCpuSeconds();
   const auto start = Clock::now();
   const int status = std::system(command.c_str());
-  return {secondsSince(start), status == 0};
+  return {secondsSince(start), childCpuSeconds() - cpu, status == 0};
 }
 
 }  // namespace
@@ -236,8 +257,11 @@ int main(int argc, char** argv) {
 
   std::uint64_t checksum = 0;
   plainRead(bigPath, checksum);  // warm the page cache
+  const double plainCpu0 = cpuSeconds();
   const double plain = plainRead(bigPath, checksum);
-  std::printf("plain sequential read of the file:           %8.3f s\n", plain);
+  const double plainCpu = cpuSeconds() - plainCpu0;
+  std::printf("%-45s %8.3f s wall %8.3f s cpu\n", "plain sequential read of the file", plain,
+              plainCpu);
 
   const char* journalFilter =
       "Microsoft-Windows-Kernel-General,Microsoft-Windows-Kernel-Power,EventLog";
@@ -246,53 +270,59 @@ int main(int argc, char** argv) {
     const char* filter;
     bool toLocal;
   } runs[] = {
-      {"TEventLog, no filter, UTC", "", false},
-      {"TEventLog, no filter, local time", "", true},
-      {"TEventLog, journal filter, local time", journalFilter, true},
+      {"TEventLog read+sort, no filter, UTC", "", false},
+      {"TEventLog read+sort, no filter, local time", "", true},
+      {"TEventLog read+sort, journal filter, local", journalFilter, true},
   };
   std::vector<ReaderTimes> times;
   for (const auto& run : runs) {
     const ReaderTimes t = readAndSort(bigPath, run.filter, run.toLocal);
     times.push_back(t);
-    std::printf("%-45s %8.3f s (open %.3f, read %.3f, sort %.3f) %u records\n", run.name, t.total(),
-                t.open, t.read, t.sort, t.records);
+    std::printf("%-45s %8.3f s wall %8.3f s cpu (open %.3f, read %.3f, sort %.3f) %u records\n",
+                run.name, t.total(), t.cpu, t.open, t.read, t.sort, t.records);
   }
 
-  double exportTime = 0;
-  bool exportFinished = false;
-  bool haveEvtexport = std::system("command -v evtexport >/dev/null 2>&1") == 0;
+  ExportTimes exported;
+  bool extrapolated = false;
+  const bool haveEvtexport = std::system("command -v evtexport >/dev/null 2>&1") == 0;
   if (haveEvtexport) {
-    const auto [small, smallDone] = evtexport(smallPath, timeoutSeconds);
-    const double perRecord = small / static_cast<double>(smallCount);
-    std::printf("evtexport, %zu records:                  %8.3f s%s (%.1f us a record)\n",
-                smallCount, small, smallDone ? "" : " (timed out)", perRecord * 1e6);
-    const auto [big, bigDone] = evtexport(bigPath, timeoutSeconds);
-    if (bigDone) {
-      std::printf("evtexport, %zu records:                %8.3f s\n", count, big);
-      exportTime = big;
-      exportFinished = true;
+    const ExportTimes small = evtexport(smallPath, timeoutSeconds);
+    std::printf("%-45s %8.3f s wall %8.3f s cpu%s (%.1f us cpu a record)\n",
+                ("evtexport, " + std::to_string(smallCount) + " records").c_str(), small.wall,
+                small.cpu, small.finished ? "" : " (timed out)",
+                small.cpu / static_cast<double>(smallCount) * 1e6);
+    exported = evtexport(bigPath, timeoutSeconds);
+    if (exported.finished) {
+      std::printf("%-45s %8.3f s wall %8.3f s cpu\n",
+                  ("evtexport, " + std::to_string(count) + " records").c_str(), exported.wall,
+                  exported.cpu);
     } else {
-      exportTime = perRecord * static_cast<double>(count);
+      const double scale = static_cast<double>(count) / static_cast<double>(smallCount);
       std::printf(
-          "evtexport, %zu records: stopped after %d s; extrapolated from %zu records: "
-          "%.1f s (a lower bound: it slows down beyond 100,000 records)\n",
-          count, timeoutSeconds, smallCount, exportTime);
+          "evtexport, %zu records: stopped by the %d s timeout; extrapolated linearly "
+          "from %zu records: %.1f s wall %.1f s cpu (a lower bound: it slows down "
+          "beyond 100,000 records)\n",
+          count, timeoutSeconds, smallCount, small.wall * scale, small.cpu * scale);
+      exported = {small.wall * scale, small.cpu * scale, false};
+      extrapolated = true;
     }
   } else {
     std::printf("evtexport not installed (libevt-utils): skipped\n");
   }
 
-  std::printf("\nratios (time / plain read):\n");
+  std::printf("\nratios to the plain read (wall, cpu):\n");
   for (std::size_t i = 0; i < times.size(); ++i) {
-    std::printf("  %-43s %8.1fx\n", runs[i].name, times[i].total() / plain);
+    std::printf("  %-43s %8.1fx %8.1fx\n", runs[i].name, times[i].total() / plain,
+                times[i].cpu / plainCpu);
   }
   if (haveEvtexport) {
-    std::printf("  %-43s %8.1fx%s\n", "evtexport", exportTime / plain,
-                exportFinished ? "" : " (extrapolated)");
-    std::printf("  evtexport / TEventLog without filter:       %8.1fx\n",
-                exportTime / times[0].total());
-    std::printf("  evtexport / TEventLog with journal filter:  %8.1fx\n",
-                exportTime / times[2].total());
+    std::printf("  %-43s %8.1fx %8.1fx%s\n", "evtexport", exported.wall / plain,
+                exported.cpu / plainCpu, extrapolated ? " (extrapolated)" : "");
+    std::printf("ratios of evtexport to TEventLog (wall, cpu):\n");
+    std::printf("  %-43s %8.1fx %8.1fx\n", "without filter (UTC)", exported.wall / times[0].total(),
+                exported.cpu / times[0].cpu);
+    std::printf("  %-43s %8.1fx %8.1fx\n", "with the journal filter",
+                exported.wall / times[2].total(), exported.cpu / times[2].cpu);
   }
   std::printf("(checksum %" PRIu64 ")\n", checksum);
   if (argc <= 3) {

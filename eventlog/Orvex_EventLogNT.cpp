@@ -34,15 +34,57 @@ enum RecordOffset : std::uint32_t {
   kDataOffset = 52,
 };
 
-// A NUL-terminated UTF-16 string at `offset` of the record; empty when the
-// offset lies outside it, cut at the record's end when the terminator is missing.
-std::string stringAt(const ByteReader& record, std::uint64_t offset, std::size_t* consumed) {
-  if (offset >= record.size()) {
-    if (consumed)
-      *consumed = 0;
-    return {};
+// Appends the NUL-terminated UTF-16LE string at `offset` of the record as
+// UTF-8 (nothing when the offset lies outside it; cut at the record's end when
+// the terminator is missing) and returns the bytes it takes, terminator
+// included. Event log strings are nearly always ASCII: those are copied
+// straight across, the rest go through the general conversion.
+std::size_t appendStringAt(std::string& out, const ByteReader& record, std::uint64_t offset) {
+  if (offset >= record.size())
+    return 0;
+  const std::span<const std::byte> bytes = record.tail(offset);
+  const std::size_t units = bytes.size() / 2;
+  std::size_t length = 0;
+  bool ascii = true;
+  for (; length < units; ++length) {
+    const unsigned lo = std::to_integer<unsigned>(bytes[2 * length]);
+    const unsigned hi = std::to_integer<unsigned>(bytes[2 * length + 1]);
+    if (lo == 0 && hi == 0)
+      break;
+    if (hi != 0 || lo >= 0x80)
+      ascii = false;
   }
-  return utf16ToUtf8(readUtf16z(record.tail(offset), consumed));
+  const bool terminated = length < units;
+  if (ascii) {
+    const std::size_t at = out.size();
+    out.resize(at + length);
+    for (std::size_t i = 0; i < length; ++i) {
+      out[at + i] = static_cast<char>(std::to_integer<unsigned char>(bytes[2 * i]));
+    }
+  } else {
+    out += utf16ToUtf8(readUtf16z(bytes));
+  }
+  return terminated ? 2 * (length + 1) : bytes.size();
+}
+
+std::string stringAt(const ByteReader& record, std::uint64_t offset, std::size_t* consumed) {
+  std::string text;
+  const std::size_t used = appendStringAt(text, record, offset);
+  if (consumed)
+    *consumed = used;
+  return text;
+}
+
+// Removes every character whose code is 32 or below from both ends, in place.
+void trimControlInPlace(std::string& text) {
+  std::size_t end = text.size();
+  while (end > 0 && static_cast<unsigned char>(text[end - 1]) <= 32)
+    --end;
+  text.resize(end);
+  std::size_t begin = 0;
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
+    ++begin;
+  text.erase(0, begin);
 }
 
 }  // namespace
@@ -177,16 +219,19 @@ bool RecordWalker::parse(std::span<const std::byte> bytes, TLogRecord& out) cons
   }
 
   // Every one of the NumStrings strings keeps its place in the joined text; a
-  // string that lies outside the record is empty.
-  std::string inserts;
+  // string that lies outside the record is empty. The joined text is built in
+  // Description and trimmed there at the end.
+  std::string& inserts = out.Description;
+  inserts.clear();
   const std::uint16_t numStrings = record.u16(kNumStrings).value_or(0);
   std::uint64_t at = record.u32(kStringOffset).value_or(0xFFFFFFFF);
+  // ASCII text takes one byte per UTF-16 unit: one allocation in the usual case.
+  if (numStrings > 0 && at < record.size())
+    inserts.reserve((record.size() - at) / 2 + numStrings);
   for (std::uint16_t i = 0; i < numStrings; ++i) {
-    std::size_t used = 0;
     if (i > 0)
       inserts += '\r';
-    inserts += stringAt(record, at, &used);
-    at += used;
+    at += appendStringAt(inserts, record, at);
   }
 
   out.EventID = record.u32(kEventId).value_or(0) & 0xFFFF;
@@ -203,7 +248,7 @@ bool RecordWalker::parse(std::span<const std::byte> bytes, TLogRecord& out) cons
   }
 
   out.Category = std::to_string(record.u16(kEventCategory).value_or(0));
-  out.Description = TrimControl(inserts);
+  trimControlInPlace(out.Description);
   return true;
 }
 
@@ -326,6 +371,9 @@ void TEventLog::ReadLogRecords(const std::string& AMachine, const std::string& A
   log->numberOfRecords(count);
   log->oldestRecord(oldest);
   std::uint32_t recordNumber = oldest + count - 1;
+  // Room for the whole log up front (within reason: the count is the
+  // service's word, not a promise).
+  FRecords.reserve(std::min<std::uint32_t>(count, 1u << 22));
 
   std::vector<std::byte> buffer(kEventLogRecordFixedSize);
   std::uint32_t flags = kReadSeekBackwards;

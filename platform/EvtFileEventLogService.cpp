@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -260,9 +261,12 @@ std::unique_ptr<EvtFileEventLogService> EvtFileEventLogService::fromFile(
     return nullptr;
   }
   const std::streamoff size = in.tellg();
-  std::vector<std::byte> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
+  // Read once into memory that is not cleared first.
+  const std::size_t length = size > 0 ? static_cast<std::size_t>(size) : 0;
+  const auto buffer = std::make_unique_for_overwrite<std::byte[]>(length);
+  const std::span<const std::byte> bytes(buffer.get(), length);
   in.seekg(0);
-  if (size < 0 || !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+  if (size < 0 || !in.read(reinterpret_cast<char*>(buffer.get()), size)) {
     if (error)
       *error = "cannot read " + path.string();
     return nullptr;
