@@ -1,8 +1,8 @@
 #include "platform/EvtFileEventLogService.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -150,14 +150,25 @@ bool isEvtFile(const std::filesystem::path& path) {
   return isEvtFile(head);
 }
 
-std::shared_ptr<RecordList> readEvtRecords(std::span<const std::byte> file, EvtReadReport* report) {
-  EvtReadReport local;
-  EvtReadReport& rep = report != nullptr ? *report : local;
+namespace {
+
+// The live records of a file: the ring's end and each record's position and
+// length, oldest first.
+struct LiveRecords {
+  std::uint64_t end = 0;
+  std::uint32_t firstNumber = 0;
+  std::uint64_t totalBytes = 0;
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> records;
+};
+
+// Finds the live records of a file image: where each one lies in the ring.
+LiveRecords findLiveRecords(std::span<const std::byte> file, EvtReadReport& rep) {
+  LiveRecords live;
   rep = EvtReadReport{};
   const ByteReader reader(file);
   if (!isEvtFile(file) || file.size() < kEvtHeaderSize) {
     rep.problem = "no classic event log header";
-    return std::make_shared<RecordList>();
+    return live;
   }
   rep.header = parseHeader(reader);
   const EvtFileHeader& h = rep.header;
@@ -169,8 +180,9 @@ std::shared_ptr<RecordList> readEvtRecords(std::span<const std::byte> file, EvtR
       h.MaxSize > kEvtHeaderSize && h.MaxSize <= file.size() ? h.MaxSize : file.size();
   if (end <= kEvtHeaderSize) {
     rep.problem = "no room for records after the header";
-    return std::make_shared<RecordList>();
+    return live;
   }
+  live.end = end;
   const Ring ring(file, end);
 
   std::uint64_t start = h.StartOffset;
@@ -195,7 +207,7 @@ std::shared_ptr<RecordList> readEvtRecords(std::span<const std::byte> file, EvtR
   if (!ring.contains(start)) {
     rep.problem = "the oldest record lies outside the ring";
     rep.damageOffset = start;
-    return std::make_shared<RecordList>();
+    return live;
   }
 
   // First pass: find the whole records from the oldest to the end-of-file
@@ -225,12 +237,27 @@ std::shared_ptr<RecordList> readEvtRecords(std::span<const std::byte> file, EvtR
     rep.wrapped = true;
 
   // The list numbers its records from the oldest one's own RecordNumber.
-  const std::uint32_t firstNumber =
+  live.firstNumber =
       found.empty() ? oldestNumber : ring.u32(ring.advance(found.front().first, 8)).value_or(0);
-  auto list = std::make_shared<RecordList>(firstNumber);
-  list->reserve(found.size(), static_cast<std::size_t>(totalBytes));
+  live.totalBytes = totalBytes;
+  live.records = std::move(found);
+  rep.records = static_cast<std::uint32_t>(live.records.size());
+  return live;
+}
+
+}  // namespace
+
+std::shared_ptr<RecordList> readEvtRecords(std::span<const std::byte> file, EvtReadReport* report) {
+  EvtReadReport local;
+  EvtReadReport& rep = report != nullptr ? *report : local;
+  const LiveRecords live = findLiveRecords(file, rep);
+  auto list = std::make_shared<RecordList>(live.firstNumber);
+  if (live.records.empty())
+    return list;
+  const Ring ring(file, live.end);
+  list->reserve(live.records.size(), static_cast<std::size_t>(live.totalBytes));
   std::vector<std::byte> split;
-  for (const auto& [at, length] : found) {
+  for (const auto& [at, length] : live.records) {
     if (const auto whole = ring.contiguous(at, length)) {
       list->append(*whole);
     } else {
@@ -239,9 +266,36 @@ std::shared_ptr<RecordList> readEvtRecords(std::span<const std::byte> file, EvtR
       list->append(split);
     }
   }
-  rep.records = static_cast<std::uint32_t>(found.size());
   return list;
 }
+
+namespace {
+
+// Reads the live records of a file image it takes over: the ring is turned in
+// place so that the oldest record comes first after the header, and the list
+// keeps the image instead of a copy of every record.
+std::shared_ptr<RecordList> readEvtRecordsInPlace(std::vector<std::byte> file, EvtReadReport& rep) {
+  LiveRecords live = findLiveRecords(file, rep);
+  if (live.records.empty())
+    return std::make_shared<RecordList>(live.firstNumber);
+  const std::uint64_t start = live.records.front().first;
+  const auto begin = file.begin() + kEvtHeaderSize;
+  std::rotate(begin, file.begin() + static_cast<std::ptrdiff_t>(start),
+              file.begin() + static_cast<std::ptrdiff_t>(live.end));
+  // After the turn, a ring position lies (position - start) bytes after the
+  // header, counted round the ring.
+  const std::uint64_t ringSize = live.end - kEvtHeaderSize;
+  std::vector<std::size_t> offsets;
+  offsets.reserve(live.records.size());
+  for (const auto& [at, length] : live.records) {
+    const std::uint64_t rotated = at >= start ? at - start : ringSize - (start - at);
+    offsets.push_back(static_cast<std::size_t>(kEvtHeaderSize + rotated));
+  }
+  const std::size_t used = offsets.back() + live.records.back().second;
+  return std::make_shared<RecordList>(live.firstNumber, std::move(file), std::move(offsets), used);
+}
+
+}  // namespace
 
 EvtFileEventLogService::EvtFileEventLogService(std::span<const std::byte> file, std::string logName)
     : logName_(std::move(logName)) {
@@ -261,12 +315,9 @@ std::unique_ptr<EvtFileEventLogService> EvtFileEventLogService::fromFile(
     return nullptr;
   }
   const std::streamoff size = in.tellg();
-  // Read once into memory that is not cleared first.
-  const std::size_t length = size > 0 ? static_cast<std::size_t>(size) : 0;
-  const auto buffer = std::make_unique_for_overwrite<std::byte[]>(length);
-  const std::span<const std::byte> bytes(buffer.get(), length);
+  std::vector<std::byte> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
   in.seekg(0);
-  if (size < 0 || !in.read(reinterpret_cast<char*>(buffer.get()), size)) {
+  if (size < 0 || !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
     if (error)
       *error = "cannot read " + path.string();
     return nullptr;
@@ -277,7 +328,7 @@ std::unique_ptr<EvtFileEventLogService> EvtFileEventLogService::fromFile(
     return nullptr;
   }
   EvtReadReport report;
-  auto records = readEvtRecords(bytes, &report);
+  auto records = readEvtRecordsInPlace(std::move(bytes), report);
   return std::make_unique<EvtFileEventLogService>(std::move(records), std::move(report),
                                                   std::move(logName));
 }

@@ -1,12 +1,23 @@
 #include "platform/RecordListEventLog.h"
 
 #include <cstring>
+#include <utility>
 
 namespace tallyvane::platform {
 
+RecordList::RecordList(std::uint32_t firstNumber, std::vector<std::byte> bytes,
+                       std::vector<std::size_t> offsets, std::size_t end)
+    : firstNumber_(firstNumber),
+      bytes_(std::move(bytes)),
+      offsets_(std::move(offsets)),
+      end_(end) {}
+
 void RecordList::append(std::span<const std::byte> record) {
+  // Appending to an adopted buffer first drops what follows its last record.
+  bytes_.resize(end_);
   offsets_.push_back(bytes_.size());
   bytes_.insert(bytes_.end(), record.begin(), record.end());
+  end_ = bytes_.size();
 }
 
 void RecordList::reserve(std::size_t records, std::size_t bytes) {
@@ -16,7 +27,7 @@ void RecordList::reserve(std::size_t records, std::size_t bytes) {
 
 std::span<const std::byte> RecordList::at(std::size_t index) const {
   const std::size_t begin = offsets_[index];
-  const std::size_t end = index + 1 < offsets_.size() ? offsets_[index + 1] : bytes_.size();
+  const std::size_t end = index + 1 < offsets_.size() ? offsets_[index + 1] : end_;
   return std::span<const std::byte>(bytes_).subspan(begin, end - begin);
 }
 

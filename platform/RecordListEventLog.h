@@ -20,6 +20,11 @@ namespace tallyvane::platform {
 class RecordList {
  public:
   explicit RecordList(std::uint32_t firstNumber = 1) : firstNumber_(firstNumber) {}
+  // Takes over a buffer that already holds the records one after another:
+  // record i starts at offsets[i] and the last one ends at `end`. Bytes before
+  // the first record and after `end` are kept but never served.
+  RecordList(std::uint32_t firstNumber, std::vector<std::byte> bytes,
+             std::vector<std::size_t> offsets, std::size_t end);
 
   void append(std::span<const std::byte> record);
   void reserve(std::size_t records, std::size_t bytes);
@@ -32,6 +37,7 @@ class RecordList {
   std::uint32_t firstNumber_;
   std::vector<std::byte> bytes_;
   std::vector<std::size_t> offsets_;
+  std::size_t end_ = 0;
 };
 
 class RecordListEventLog : public EventLog {

@@ -268,3 +268,49 @@ TEST(EvtFile, FromFileReportsUnreadableAndForeignFiles) {
 
 }  // namespace
 }  // namespace tallyvane::platform
+
+namespace tallyvane::platform {
+namespace {
+
+// Opening a file from disk turns its ring in place instead of copying the
+// records; the records served must be the same as from the image.
+TEST(EvtFile, FileOnDiskGivesTheSameRecordsAsItsImage) {
+  const auto dir = std::filesystem::path(TALLYVANE_BINARY_DIR) / "evt-test";
+  std::filesystem::create_directories(dir);
+  const auto expected = builtRecords(sampleDay(), 9);
+  const std::uint32_t size =
+      static_cast<std::uint32_t>(kEvtHeaderSize + totalSize(expected) + kEvtEofRecordSize + 64);
+  for (std::uint32_t k : {0u, 1u, 30u, 57u, 212u, 1000u, 2223u, 2240u}) {
+    for (bool dirty : {false, true}) {
+      SCOPED_TRACE(std::to_string(k) + (dirty ? " dirty" : ""));
+      const EvtWriteOptions options{
+          .maxSize = size, .startOffset = k == 0 ? kEvtHeaderSize : size - k, .dirty = dirty};
+      const auto file = writeEvtFile(sampleDay(), 9, options);
+      const auto path = dir / "on-disk.evt";
+      std::ofstream(path, std::ios::binary)
+          .write(reinterpret_cast<const char*>(file.data()),
+                 static_cast<std::streamsize>(file.size()));
+      const auto service = EvtFileEventLogService::fromFile(path);
+      ASSERT_NE(service, nullptr);
+      EXPECT_EQ(listed(*service->records()), expected);
+      EXPECT_EQ(service->records()->firstNumber(), 9u);
+      EXPECT_EQ(service->report().records, expected.size());
+    }
+  }
+}
+
+TEST(RecordList, AppendingToAnAdoptedBufferDropsItsTail) {
+  std::vector<std::byte> bytes(20, std::byte{1});
+  RecordList list(5, bytes, {4, 10}, 16);
+  EXPECT_EQ(list.count(), 2u);
+  EXPECT_EQ(list.at(0).size(), 6u);
+  EXPECT_EQ(list.at(1).size(), 6u);
+  const std::byte more[3] = {std::byte{2}, std::byte{2}, std::byte{2}};
+  list.append(more);
+  EXPECT_EQ(list.at(1).size(), 6u);
+  EXPECT_EQ(list.at(2).size(), 3u);
+  EXPECT_EQ(list.at(2)[0], std::byte{2});
+}
+
+}  // namespace
+}  // namespace tallyvane::platform
