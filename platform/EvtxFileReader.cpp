@@ -4,8 +4,12 @@
 
 #include <libevtx.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/EvtxEventLogService.h"
@@ -63,12 +67,6 @@ class EvtxFile {
         libevtx_file_close(file_, error.slot());
       libevtx_file_free(&file_, error.slot());
     }
-    if (io_ != nullptr) {
-      libbfio_error_t* ioError = nullptr;
-      libbfio_handle_free(&io_, &ioError);
-      if (ioError != nullptr)
-        libbfio_error_free(&ioError);
-    }
   }
 
   libevtx_file_t* get() const { return file_; }
@@ -88,34 +86,8 @@ class EvtxFile {
     return true;
   }
 
-  bool openBytes(std::span<const std::byte> bytes, std::string& message) {
-    if (file_ == nullptr) {
-      message = "out of memory";
-      return false;
-    }
-    libbfio_error_t* ioError = nullptr;
-    // The range is only read; libbfio's interface takes it without const.
-    auto* start = reinterpret_cast<std::uint8_t*>(const_cast<std::byte*>(bytes.data()));
-    if (libbfio_memory_range_initialize(&io_, &ioError) != 1 ||
-        libbfio_memory_range_set(io_, start, bytes.size(), &ioError) != 1) {
-      if (ioError != nullptr)
-        libbfio_error_free(&ioError);
-      message = "cannot read the bytes";
-      return false;
-    }
-    LibevtxError error;
-    if (libevtx_file_open_file_io_handle(file_, io_, libevtx_get_access_flags_read(),
-                                         error.slot()) != 1) {
-      message = error.text();
-      return false;
-    }
-    opened_ = true;
-    return true;
-  }
-
  private:
   libevtx_file_t* file_ = nullptr;
-  libbfio_handle_t* io_ = nullptr;
   bool opened_ = false;
 };
 
@@ -234,10 +206,13 @@ bool evtxReadingAvailable() {
   return true;
 }
 
-EvtxLogFile readEvtxFile(const std::string& path, const EvtxProgress& progress) {
+namespace {
+
+// Reads the file at `path`; `name` stands for it in the result.
+EvtxLogFile readPath(const std::string& path, std::string_view name, const EvtxProgress& progress) {
   EvtxLogFile out;
-  out.path = path;
-  out.logName = evtxLogNameFromPath(path);
+  out.path = std::string(name);
+  out.logName = evtxLogNameFromPath(name);
   {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -259,22 +234,48 @@ EvtxLogFile readEvtxFile(const std::string& path, const EvtxProgress& progress) 
   return out;
 }
 
+}  // namespace
+
+EvtxLogFile readEvtxFile(const std::string& path, const EvtxProgress& progress) {
+  return readPath(path, path, progress);
+}
+
+// libbfio's memory ranges (of the version libevtx comes with here) read past
+// the end of a range shorter than what libevtx asks for, so bytes in memory are
+// read from a temporary file, whose reads the system bounds.
 EvtxLogFile readEvtxBytes(std::span<const std::byte> bytes, std::string_view name,
                           const EvtxProgress& progress) {
-  EvtxLogFile out;
-  out.path = std::string(name);
-  out.logName = evtxLogNameFromPath(name);
   if (!hasEvtxSignature(bytes)) {
+    EvtxLogFile out;
+    out.path = std::string(name);
+    out.logName = evtxLogNameFromPath(name);
     out.error = "not an .evtx file (no ElfFile signature)";
     return out;
   }
-  EvtxFile evtx;
-  std::string message;
-  if (!evtx.openBytes(bytes, message)) {
-    out.error = "damaged .evtx file: " + message;
-    return out;
+  std::error_code ec;
+  std::string path = (std::filesystem::temp_directory_path(ec) / "tallyvane-evtx-XXXXXX").string();
+  const int fd = ::mkstemp(path.data());
+  bool written = fd >= 0;
+  for (std::size_t done = 0; written && done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) {
+      written = false;
+    } else {
+      done += static_cast<std::size_t>(n);
+    }
   }
-  readOpenedFile(evtx, out, progress);
+  if (fd >= 0)
+    ::close(fd);
+  EvtxLogFile out;
+  if (written) {
+    out = readPath(path, name, progress);
+  } else {
+    out.path = std::string(name);
+    out.logName = evtxLogNameFromPath(name);
+    out.error = std::string("cannot write a temporary file: ") + std::strerror(errno);
+  }
+  if (fd >= 0)
+    ::unlink(path.c_str());
   return out;
 }
 
