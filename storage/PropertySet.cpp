@@ -309,8 +309,9 @@ ParsedPropertySet parsePropertySet(std::span<const std::byte> bytes) {
       }
       continue;
     }
+    // A section holds at least its size and property count.
     const auto size = r.u32(offset);
-    const auto section = size ? r.slice(offset, *size) : std::nullopt;
+    const auto section = size && *size >= 8 ? r.slice(offset, *size) : std::nullopt;
     if (!section) {
       out.status = STG_E_DOCFILECORRUPT;
       out.detail = "section outside the stream";
