@@ -23,8 +23,14 @@ SystemTime fromTm(const std::tm& tm, std::uint16_t milliseconds) {
 }  // namespace
 
 bool LinuxTimeZone::available() {
-  tzset();
-  return true;
+  // tzset() re-reads TZ and the zone file on every call, which costs more than
+  // the conversion itself when a log is converted record by record; the zone
+  // is read once here, and whoever changes TZ later calls tzset() again.
+  static const bool initialised = [] {
+    tzset();
+    return true;
+  }();
+  return initialised;
 }
 
 bool LinuxTimeZone::utcToLocal(const SystemTime& utc, SystemTime& local) {
