@@ -3,42 +3,14 @@
 // session, the SID of an account, the session kinds, administrator rights and
 // the machine's addresses.
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <string_view>
+
+#include "components/Qzi_Defs.h"
 
 namespace tallyvane {
 
 struct TSystemSnapshot;
-
-// The kinds of session the system tells apart (member n is bit n of the set).
-enum TSessionType : std::uint8_t {
-  stLocal = 0,
-  stVMWare = 1,
-  stVPC = 2,
-  stVBOX = 3,
-  stQEMU = 4,
-  stTerminal = 5,
-  stCitrix = 6,
-};
-
-// A set of session kinds held in one byte (stLocal 0x01 up to stCitrix 0x40).
-struct TSessionTypes {
-  std::uint8_t Bits = 0;
-
-  constexpr TSessionTypes() = default;
-  constexpr explicit TSessionTypes(std::uint8_t bits) : Bits(bits) {}
-  constexpr TSessionTypes(std::initializer_list<TSessionType> members) {
-    for (TSessionType m : members)
-      Include(m);
-  }
-  constexpr bool Contains(TSessionType member) const { return (Bits >> member) & 1U; }
-  constexpr void Include(TSessionType member) {
-    Bits = static_cast<std::uint8_t>(Bits | (1U << member));
-  }
-  constexpr bool Empty() const { return Bits == 0; }
-  friend constexpr bool operator==(TSessionTypes, TSessionTypes) = default;
-};
 
 // The display name of one session kind ("Local", "VMWare", "VirtualPC", ...).
 const char* SessionTypeName(TSessionType member);
