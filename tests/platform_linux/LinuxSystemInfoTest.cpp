@@ -96,11 +96,11 @@ TEST(LinuxSessions, ProcessesAndTokensOfThisProgram) {
   std::vector<Sid> groups;
   ASSERT_TRUE(tokens.currentGroups(groups));
   std::vector<std::string> texts;
-  for (const auto& g : groups) texts.push_back(SidToText(g));
+  for (const auto& g : groups)
+    texts.push_back(SidToText(g));
   EXPECT_NE(std::find(texts.begin(), texts.end(), "S-1-22-2-" + std::to_string(getegid())),
             texts.end());
-  const bool administrators =
-      std::find(texts.begin(), texts.end(), "S-1-5-32-544") != texts.end();
+  const bool administrators = std::find(texts.begin(), texts.end(), "S-1-5-32-544") != texts.end();
   if (geteuid() == 0) {
     EXPECT_TRUE(administrators);
   }

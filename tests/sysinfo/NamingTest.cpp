@@ -34,7 +34,8 @@ struct NamingCase {
   std::uint8_t kind;
 };
 
-TOSNaming nameOf(const NamingCase& c, platform::MemoryRegistry& registry, TOSVersionInfoEx* out = nullptr) {
+TOSNaming nameOf(const NamingCase& c, platform::MemoryRegistry& registry,
+                 TOSVersionInfoEx* out = nullptr) {
   TOSVersionInfoEx version;
   version.platformId = c.platformId;
   version.majorVersion = c.major;
@@ -43,7 +44,8 @@ TOSNaming nameOf(const NamingCase& c, platform::MemoryRegistry& registry, TOSVer
   version.suiteMask = c.suite;
   auto reader = CreateRegistryReader(registry, false);
   auto naming = NameWindowsRelease(version, c.architecture, c.productInfo, c.metrics, *reader);
-  if (out) *out = version;
+  if (out)
+    *out = version;
   return naming;
 }
 
@@ -51,7 +53,8 @@ TEST(OSNaming, NamesReleasesAndEditionsByVersionProductTypeAndArchitecture) {
   const TNamingMetrics none;
   const NamingCase cases[] = {
       // 6.x: the name by workstation or server, the edition from the product type.
-      {"7 Ultimate x64", 2, 6, 1, kWorkstation, 0, kAmd64, 1, none, "Windows 7", "Ultimate x64", 10},
+      {"7 Ultimate x64", 2, 6, 1, kWorkstation, 0, kAmd64, 1, none, "Windows 7", "Ultimate x64",
+       10},
       {"2008 R2 Standard Full x64", 2, 6, 1, kServer, 0, kAmd64, 7, none, "Windows Server 2008 R2",
        "Standard Full x64", 11},
       {"Vista Business", 2, 6, 0, kWorkstation, 0, kIntel, 6, none, "Windows Vista", "Business", 8},
@@ -60,15 +63,19 @@ TEST(OSNaming, NamesReleasesAndEditionsByVersionProductTypeAndArchitecture) {
       {"8 Pro", 2, 6, 2, kWorkstation, 0, kIntel, 48, none, "Windows 8", "Professional", 12},
       {"2012 Datacenter", 2, 6, 2, kServer, 0, kAmd64, 8, none, "Windows Server 2012",
        "Datacenter Full x64", 13},
-      {"8.1 Pro x64", 2, 6, 3, kWorkstation, 0, kAmd64, 48, none, "Windows 8.1", "Professional x64", 14},
+      {"8.1 Pro x64", 2, 6, 3, kWorkstation, 0, kAmd64, 48, none, "Windows 8.1", "Professional x64",
+       14},
       {"6.3 server: no name", 2, 6, 3, kServer, 0, kAmd64, 7, none, "", "Standard Full x64", 0},
       {"6.4: no name", 2, 6, 4, kWorkstation, 0, kAmd64, 48, none, "", "Professional x64", 0},
       {"type 0", 2, 6, 1, kWorkstation, 0, kIntel, 0, none, "Windows 7", "An unknown product", 10},
       {"type 19 has no entry", 2, 6, 0, kWorkstation, 0, kIntel, 19, none, "Windows Vista", "", 8},
       {"type 19 on x64", 2, 6, 0, kWorkstation, 0, kAmd64, 19, none, "Windows Vista", "x64", 8},
-      {"type 71 is the last", 2, 6, 1, kWorkstation, 0, kIntel, 71, none, "Windows 7", "Ultimate E", 10},
-      {"type 72 is above the table", 2, 6, 1, kWorkstation, 0, kAmd64, 72, none, "Windows 7", "x64", 10},
-      {"no GetProductInfo", 2, 6, 1, kWorkstation, 0, kIntel, std::nullopt, none, "Windows 7", "", 10},
+      {"type 71 is the last", 2, 6, 1, kWorkstation, 0, kIntel, 71, none, "Windows 7", "Ultimate E",
+       10},
+      {"type 72 is above the table", 2, 6, 1, kWorkstation, 0, kAmd64, 72, none, "Windows 7", "x64",
+       10},
+      {"no GetProductInfo", 2, 6, 1, kWorkstation, 0, kIntel, std::nullopt, none, "Windows 7", "",
+       10},
       {"no GetProductInfo, x64", 2, 6, 1, kWorkstation, 0, kAmd64, std::nullopt, none, "Windows 7",
        "x64", 10},
       // 10.0 and later are not named, whatever the product type.
@@ -80,8 +87,18 @@ TEST(OSNaming, NamesReleasesAndEditionsByVersionProductTypeAndArchitecture) {
        "Windows Server 2003", "", 7},
       {"2003 Enterprise, ignored suite bit", 2, 5, 2, kServer, 0x0012, kIntel, std::nullopt, none,
        "Windows Server 2003", "Enterprise", 7},
-      {"2003 R2 Datacenter x64", 2, 5, 2, kServer, 0x0080, kAmd64, std::nullopt, {0, 0, 0, 1},
-       "Windows Server 2003 R2", "Datacenter x64", 7},
+      {"2003 R2 Datacenter x64",
+       2,
+       5,
+       2,
+       kServer,
+       0x0080,
+       kAmd64,
+       std::nullopt,
+       {0, 0, 0, 1},
+       "Windows Server 2003 R2",
+       "Datacenter x64",
+       7},
       {"2003 Enterprise x64", 2, 5, 2, kServer, 0x0002, kAmd64, std::nullopt, none,
        "Windows Server 2003", "Enterprise x64", 7},
       {"2003 Standard x64", 2, 5, 2, kServer, 0, kAmd64, std::nullopt, none, "Windows Server 2003",
@@ -90,25 +107,67 @@ TEST(OSNaming, NamesReleasesAndEditionsByVersionProductTypeAndArchitecture) {
        "Windows Storage Server 2003", "Standard", 7},
       {"Home Server", 2, 5, 2, kServer, 0x8000, kIntel, std::nullopt, none, "Windows Home Server",
        "Standard", 7},
-      {"R2 wins over storage", 2, 5, 2, kServer, 0x2000, kIntel, std::nullopt, {0, 0, 0, 1},
-       "Windows Server 2003 R2", "Standard", 7},
+      {"R2 wins over storage",
+       2,
+       5,
+       2,
+       kServer,
+       0x2000,
+       kIntel,
+       std::nullopt,
+       {0, 0, 0, 1},
+       "Windows Server 2003 R2",
+       "Standard",
+       7},
       {"Itanium Datacenter", 2, 5, 2, kServer, 0x0082, kIa64, std::nullopt, none,
        "Windows Server 2003", "Datacenter for Itanium-based Systems", 7},
       {"Itanium Enterprise", 2, 5, 2, kServer, 0x0002, kIa64, std::nullopt, none,
        "Windows Server 2003", "Enterprise for Itanium-based Systems", 7},
-      {"Itanium plain", 2, 5, 2, kServer, 0, kIa64, std::nullopt, none, "Windows Server 2003", "", 7},
-      {"Compute Cluster", 2, 5, 2, kServer, 0x4080, kIntel, std::nullopt, none, "Windows Server 2003",
-       "Compute Cluster", 7},
-      {"Web", 2, 5, 2, kServer, 0x0400, kIntel, std::nullopt, none, "Windows Server 2003", "Web", 7},
+      {"Itanium plain", 2, 5, 2, kServer, 0, kIa64, std::nullopt, none, "Windows Server 2003", "",
+       7},
+      {"Compute Cluster", 2, 5, 2, kServer, 0x4080, kIntel, std::nullopt, none,
+       "Windows Server 2003", "Compute Cluster", 7},
+      {"Web", 2, 5, 2, kServer, 0x0400, kIntel, std::nullopt, none, "Windows Server 2003", "Web",
+       7},
       // 5.1 with the system metrics.
-      {"XP Home Media Center", 2, 5, 1, kWorkstation, 0x0200, kIntel, std::nullopt, {0, 1, 0, 0},
-       "Windows XP", "Home Media Center", 6},
+      {"XP Home Media Center",
+       2,
+       5,
+       1,
+       kWorkstation,
+       0x0200,
+       kIntel,
+       std::nullopt,
+       {0, 1, 0, 0},
+       "Windows XP",
+       "Home Media Center",
+       6},
       {"XP Professional", 2, 5, 1, kWorkstation, 0, kIntel, std::nullopt, none, "Windows XP",
        "Professional", 6},
-      {"XP Starter first", 2, 5, 1, kWorkstation, 0x0200, kIntel, std::nullopt, {1, 1, 1, 0},
-       "Windows XP", "Home Starter", 6},
-      {"XP Tablet PC", 2, 5, 1, kWorkstation, 0, kIntel, std::nullopt, {1, 1, 0, 0}, "Windows XP",
-       "Professional Tablet PC", 6},
+      {"XP Starter first",
+       2,
+       5,
+       1,
+       kWorkstation,
+       0x0200,
+       kIntel,
+       std::nullopt,
+       {1, 1, 1, 0},
+       "Windows XP",
+       "Home Starter",
+       6},
+      {"XP Tablet PC",
+       2,
+       5,
+       1,
+       kWorkstation,
+       0,
+       kIntel,
+       std::nullopt,
+       {1, 1, 0, 0},
+       "Windows XP",
+       "Professional Tablet PC",
+       6},
       // 5.0.
       {"2000 Professional", 2, 5, 0, kWorkstation, 0, kIntel, std::nullopt, none, "Windows 2000",
        "Professional", 5},
@@ -122,7 +181,8 @@ TEST(OSNaming, NamesReleasesAndEditionsByVersionProductTypeAndArchitecture) {
        "Workstation", 4},
       {"NT 4 Enterprise", 2, 4, 0, kServer, 0x0002, kIntel, std::nullopt, none, "Windows NT 4",
        "Server 4.0, Enterprise", 4},
-      {"NT 4 Server", 2, 4, 0, kServer, 0, kIntel, std::nullopt, none, "Windows NT 4", "Server 4.0", 4},
+      {"NT 4 Server", 2, 4, 0, kServer, 0, kIntel, std::nullopt, none, "Windows NT 4", "Server 4.0",
+       4},
       // Windows 9x.
       {"ME", 1, 4, 90, 0, 0, kIntel, std::nullopt, none, "Windows Millennium Edition", "", 3},
       // Combinations that match no row.
@@ -131,7 +191,8 @@ TEST(OSNaming, NamesReleasesAndEditionsByVersionProductTypeAndArchitecture) {
       {"Win32s", 0, 3, 10, 0, 0, kIntel, std::nullopt, none, "", "", 0},
       // Another system reporting its kernel version: no Windows name nor edition.
       {"Linux 6.1", platform::kVerPlatformOther, 6, 1, 0, 0, kAmd64, std::nullopt, none, "", "", 0},
-      {"Linux 5.2", platform::kVerPlatformOther, 5, 2, 0, 0x0080, kAmd64, std::nullopt, none, "", "", 0},
+      {"Linux 5.2", platform::kVerPlatformOther, 5, 2, 0, 0x0080, kAmd64, std::nullopt, none, "",
+       "", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -192,11 +253,11 @@ TEST(OSNaming, NtFourReadsProductOptionsAndTheServicePack6aHotfix) {
       {"other text keeps the suite's edition", "Terminal", nullptr, "", "Server 4.0", ""},
       {"key without the value", std::string(), nullptr, "", "Server 4.0", ""},
       {"hotfix as string 1", std::nullopt,
-       [&](platform::MemoryRegistry& r) { r.setString(kHotfix, "Installed", "1"); }, "Service Pack 6",
-       "Server 4.0", "Service Pack 6a"},
+       [&](platform::MemoryRegistry& r) { r.setString(kHotfix, "Installed", "1"); },
+       "Service Pack 6", "Server 4.0", "Service Pack 6a"},
       {"hotfix as integer 1", std::nullopt,
-       [&](platform::MemoryRegistry& r) { r.setDword(kHotfix, "Installed", 1); },
-       "service pack 6", "Server 4.0", "Service Pack 6a"},
+       [&](platform::MemoryRegistry& r) { r.setDword(kHotfix, "Installed", 1); }, "service pack 6",
+       "Server 4.0", "Service Pack 6a"},
       {"hotfix as string 01", std::nullopt,
        [&](platform::MemoryRegistry& r) { r.setString(kHotfix, "Installed", "01"); },
        "Service Pack 6", "Server 4.0", "Service Pack 6a"},
@@ -208,8 +269,9 @@ TEST(OSNaming, NtFourReadsProductOptionsAndTheServicePack6aHotfix) {
          r.setString(kHotfix, "Installed", "1", platform::kRegExpandSz);
        },
        "Service Pack 6", "Server 4.0", "Service Pack 6"},
-      {"hotfix 0", std::nullopt, [&](platform::MemoryRegistry& r) { r.setDword(kHotfix, "Installed", 0); },
-       "Service Pack 6", "Server 4.0", "Service Pack 6"},
+      {"hotfix 0", std::nullopt,
+       [&](platform::MemoryRegistry& r) { r.setDword(kHotfix, "Installed", 0); }, "Service Pack 6",
+       "Server 4.0", "Service Pack 6"},
       {"hotfix on another service pack", std::nullopt,
        [&](platform::MemoryRegistry& r) { r.setDword(kHotfix, "Installed", 1); }, "Service Pack 5",
        "Server 4.0", "Service Pack 5"},
@@ -227,7 +289,8 @@ TEST(OSNaming, NtFourReadsProductOptionsAndTheServicePack6aHotfix) {
         registry.setString(kOptions, "ProductType", *c.productType);
       }
     }
-    if (c.hotfix) c.hotfix(registry);
+    if (c.hotfix)
+      c.hotfix(registry);
     TOSVersionInfoEx version;
     version.platformId = 2;
     version.majorVersion = 4;
@@ -276,8 +339,8 @@ TEST(OSNaming, OtherSystemsAreNamedFromOsReleaseAndTheMachine) {
       {"PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\nVERSION=\"12 "
        "(bookworm)\"\n",
        "x86_64", "Debian GNU/Linux 12 (bookworm)", "x64"},
-      {"NAME=Fedora\nVERSION='39 (Workstation Edition)'\n", "aarch64", "Fedora 39 (Workstation Edition)",
-       "ARM64"},
+      {"NAME=Fedora\nVERSION='39 (Workstation Edition)'\n", "aarch64",
+       "Fedora 39 (Workstation Edition)", "ARM64"},
       {"NAME=\"Alpine Linux\"\n# VERSION=commented\n", "i686", "Alpine Linux", "x86"},
       {"PRETTY_NAME=\"\"\nNAME=Arch\n", "armv7l", "Arch", "ARM"},
       {"PRETTY_NAME=\"Quoted \\\"name\\\"\"\n", "riscv64", "Quoted \"name\"", "riscv64"},

@@ -72,10 +72,12 @@ inline std::vector<std::byte> buildPe(const PeLayout& layout) {
     pe.u32(isResource ? kSectionRva : 0);
     pe.u32(isResource ? rsrcSize : 0);
   }
-  while (pe.size() < optionalStart + optionalSize) pe.u8(0);
+  while (pe.size() < optionalStart + optionalSize)
+    pe.u8(0);
   if (layout.versionBlock) {
     const char name[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
-    for (char c : name) pe.u8(static_cast<std::uint8_t>(c));
+    for (char c : name)
+      pe.u8(static_cast<std::uint8_t>(c));
     pe.u32(rsrcSize);  // VirtualSize
     pe.u32(kSectionRva);
     pe.u32(rsrcSize);  // SizeOfRawData
@@ -83,7 +85,8 @@ inline std::vector<std::byte> buildPe(const PeLayout& layout) {
     pe.zeros(12);
     pe.u32(0x40000040);  // initialised data, readable
   }
-  while (pe.size() < kSectionFileOffset) pe.u8(0);
+  while (pe.size() < kSectionFileOffset)
+    pe.u8(0);
   pe.bytes(resource.data());
   return pe.take();
 }

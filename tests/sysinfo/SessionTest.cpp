@@ -56,7 +56,8 @@ TEST(SessionTypes, TextListsTheKindsInDisplayOrder) {
       {{stLocal, stVMWare, stVPC, stVBOX, stQEMU, stTerminal, stCitrix},
        "Local+Terminal+Citrix+VMWare+VirtualPC+VirtualBox+QEMU"},
   };
-  for (const auto& [types, text] : cases) EXPECT_EQ(SessionTypesText(types), text);
+  for (const auto& [types, text] : cases)
+    EXPECT_EQ(SessionTypesText(types), text);
 }
 
 TEST(SessionTypes, VirtualDiskNeedsAMatchingDeviceKeyWithInstances) {
@@ -68,25 +69,35 @@ TEST(SessionTypes, VirtualDiskNeedsAMatchingDeviceKeyWithInstances) {
   };
   const Case cases[] = {
       {"lower-case marker in the IDE name, one instance",
-       {std::string(kIde) + "\\DiskVmware_Virtual_IDE_Hard_Drive___00000001\\3030303030"}, "VMWARE",
+       {std::string(kIde) + "\\DiskVmware_Virtual_IDE_Hard_Drive___00000001\\3030303030"},
+       "VMWARE",
        true},
-      {"matching name without instances", {std::string(kIde) + "\\DiskVBOX_HARDDISK"}, "VBOX_HARD", false},
+      {"matching name without instances",
+       {std::string(kIde) + "\\DiskVBOX_HARDDISK"},
+       "VBOX_HARD",
+       false},
       {"first match empty, second has an instance",
-       {std::string(kIde) + "\\DiskVBOX_HARDDISK_A", std::string(kIde) + "\\DiskVBOX_HARDDISK_B\\1"},
-       "VBOX_HARD", true},
+       {std::string(kIde) + "\\DiskVBOX_HARDDISK_A",
+        std::string(kIde) + "\\DiskVBOX_HARDDISK_B\\1"},
+       "VBOX_HARD",
+       true},
       {"SCSI when IDE has none",
-       {std::string(kIde) + "\\DiskST500", std::string(kScsi) + "\\Disk&Ven_QEMU&Prod_QEMU_HARDDISK\\0"},
-       "QEMU_HARD", true},
+       {std::string(kIde) + "\\DiskST500",
+        std::string(kScsi) + "\\Disk&Ven_QEMU&Prod_QEMU_HARDDISK\\0"},
+       "QEMU_HARD",
+       true},
       {"SCSI after an empty IDE match",
        {std::string(kIde) + "\\DiskVirtual_HD", std::string(kScsi) + "\\Disk&Prod_Virtual_HD\\1"},
-       "VIRTUAL_HD", true},
+       "VIRTUAL_HD",
+       true},
       {"no enumeration keys", {}, "VMWARE", false},
       {"physical disks only", {std::string(kIde) + "\\DiskST500DM002\\5"}, "VMWARE", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     Rig rig;
-    for (const auto& key : c.keys) rig.registry.addKey(key);
+    for (const auto& key : c.keys)
+      rig.registry.addKey(key);
     EXPECT_EQ(HasVirtualDisk(rig.snapshot, c.marker), c.expected);
     EXPECT_EQ(rig.registry.openHandleCount(), 0);
   }
@@ -134,7 +145,8 @@ TEST(LoggedOnUser, NamesTheSessionUserAndItsDomainAccount) {
     SCOPED_TRACE(c.label);
     Rig rig;
     rig.wts.sessions[kNoSession] = {c.user, c.domain};
-    if (c.domainAccountResolves) rig.accounts.accounts.push_back({"alice@CORP", "CORP", aliceSid});
+    if (c.domainAccountResolves)
+      rig.accounts.accounts.push_back({"alice@CORP", "CORP", aliceSid});
     EXPECT_EQ(LoggedOnUser(rig.snapshot, kNoSession), c.expected);
   }
 }
@@ -239,7 +251,8 @@ TEST(Sessions, HostAddressesInResolutionOrder) {
   rig.network.addresses["pc1"] = {0xC0A80105, 0x0A000001};
   EXPECT_EQ(HostAddresses(rig.snapshot), "192.168.1.5,10.0.0.1");
   std::vector<std::uint32_t> many;
-  for (std::uint32_t i = 0; i < 300; ++i) many.push_back(0x0A000000 + i);
+  for (std::uint32_t i = 0; i < 300; ++i)
+    many.push_back(0x0A000000 + i);
   rig.network.addresses["pc1"] = many;
   const std::string text = HostAddresses(rig.snapshot);
   EXPECT_EQ(std::count(text.begin(), text.end(), ','), 254);

@@ -133,15 +133,17 @@ TEST(SystemSnapshot, InstallDateIsTheStoredSecondsSince1970InUtc) {
     int year, month, day, hour, minute, second;
   };
   const Case cases[] = {
-      {"1300000000", [](auto& r) { r.setDword(kCurrentVersion, "InstallDate", 1300000000); }, 2011, 3,
-       13, 7, 6, 40},
+      {"1300000000", [](auto& r) { r.setDword(kCurrentVersion, "InstallDate", 1300000000); }, 2011,
+       3, 13, 7, 6, 40},
       {"0", [](auto& r) { r.setDword(kCurrentVersion, "InstallDate", 0); }, 1970, 1, 1, 0, 0, 0},
-      {"all bits set is unsigned", [](auto& r) { r.setDword(kCurrentVersion, "InstallDate", 0xFFFFFFFF); },
-       2106, 2, 7, 6, 28, 15},
+      {"all bits set is unsigned",
+       [](auto& r) { r.setDword(kCurrentVersion, "InstallDate", 0xFFFFFFFF); }, 2106, 2, 7, 6, 28,
+       15},
       {"missing value", [](auto& r) { r.addKey(kCurrentVersion); }, 1899, 12, 30, 0, 0, 0},
       {"missing key", [](auto&) {}, 1899, 12, 30, 0, 0, 0},
-      {"a string is not a date", [](auto& r) { r.setString(kCurrentVersion, "InstallDate", "1300000000"); },
-       1899, 12, 30, 0, 0, 0},
+      {"a string is not a date",
+       [](auto& r) { r.setString(kCurrentVersion, "InstallDate", "1300000000"); }, 1899, 12, 30, 0,
+       0, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -180,7 +182,8 @@ TEST(SystemSnapshot, MachineNameIsTheRegisteredNameInUpperCase) {
     SCOPED_TRACE(c.label);
     Machine m;
     m.facts.computerName = c.computerName;
-    if (c.registered) m.registry.setString(kComputerName, "ComputerName", *c.registered);
+    if (c.registered)
+      m.registry.setString(kComputerName, "ComputerName", *c.registered);
     EXPECT_EQ(TakeSystemSnapshot(m.services()).MachineName, c.expected);
   }
 }
@@ -224,7 +227,8 @@ TEST(SystemSnapshot, Wow64ReadsTheNativeSystemAndThe64BitRegistryView) {
     EXPECT_EQ(s.IsWow64, c.expectWow64);
     EXPECT_EQ(s.OSEdition, c.edition);
     ASSERT_FALSE(m.registry.accessMasks.empty());
-    for (std::uint32_t access : m.registry.accessMasks) EXPECT_EQ(access, c.access);
+    for (std::uint32_t access : m.registry.accessMasks)
+      EXPECT_EQ(access, c.access);
     EXPECT_EQ(s.CreateRegistryReader()->Access(), c.access);
   }
 }
@@ -236,8 +240,8 @@ TEST(SystemSnapshot, OtherSystemsAreNamedByTheirOwnDescription) {
   m.facts.version.minorVersion = 1;
   m.facts.version.platformId = platform::kVerPlatformOther;
   m.facts.productType.reset();
-  m.facts.host = platform::HostSystemDescription{"PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n",
-                                                 "x86_64"};
+  m.facts.host =
+      platform::HostSystemDescription{"PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n", "x86_64"};
   const auto s = TakeSystemSnapshot(m.services());
   EXPECT_EQ(s.OSName, "Debian GNU/Linux 12 (bookworm)");
   EXPECT_EQ(s.OSEdition, "x64");

@@ -33,7 +33,8 @@ class FakeSystemFacts : public platform::SystemFacts {
 
   bool getVersionEx(platform::OsVersionRecord& record) override {
     versionSizesAsked.push_back(record.osVersionInfoSize);
-    if (versionFails) return false;
+    if (versionFails)
+      return false;
     const std::uint32_t size = record.osVersionInfoSize;
     record = version;
     record.osVersionInfoSize = size;
@@ -47,12 +48,14 @@ class FakeSystemFacts : public platform::SystemFacts {
   bool getProductInfo(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
                       std::uint32_t& type) override {
     ++productInfoCalls;
-    if (productInfoFails || !productType) return false;
+    if (productInfoFails || !productType)
+      return false;
     type = *productType;
     return true;
   }
   bool isWow64Process(bool& result) override {
-    if (!wow64) return false;
+    if (!wow64)
+      return false;
     result = *wow64;
     return true;
   }
@@ -64,18 +67,21 @@ class FakeSystemFacts : public platform::SystemFacts {
     return it == metrics.end() ? 0 : it->second;
   }
   bool getUserName(std::uint32_t, std::string& name) override {
-    if (!userName) return false;
+    if (!userName)
+      return false;
     name = *userName;
     return true;
   }
   bool getComputerName(std::uint32_t, std::string& name) override {
-    if (!computerName) return false;
+    if (!computerName)
+      return false;
     name = *computerName;
     return true;
   }
   std::string moduleFileName(std::uint32_t) override { return moduleFile; }
   bool hostSystem(platform::HostSystemDescription& description) override {
-    if (!host) return false;
+    if (!host)
+      return false;
     description = *host;
     return true;
   }
@@ -108,24 +114,28 @@ class FakeTerminalServices : public platform::TerminalServices {
                         std::string& text) override {
     textQueries.push_back(sessionId);
     const auto it = sessions.find(sessionId);
-    if (it == sessions.end()) return false;
+    if (it == sessions.end())
+      return false;
     text = infoClass == platform::kWtsUserName ? it->second.first : it->second.second;
     return true;
   }
   bool querySessionNumber(std::uint32_t, platform::WtsInfoClass, std::uint32_t& value) override {
-    if (!currentSession) return false;
+    if (!currentSession)
+      return false;
     value = *currentSession;
     return true;
   }
   bool activeConsoleSessionId(std::uint32_t& sessionId) override {
-    if (!consoleSession) return false;
+    if (!consoleSession)
+      return false;
     sessionId = *consoleSession;
     return true;
   }
   bool hasProcessIdToSessionId() override { return hasSessionOfProcess; }
   bool processIdToSessionId(std::uint32_t processId, std::uint32_t& sessionId) override {
     const auto it = sessionOfProcess.find(processId);
-    if (it == sessionOfProcess.end()) return false;
+    if (it == sessionOfProcess.end())
+      return false;
     sessionId = it->second;
     return true;
   }
@@ -143,19 +153,22 @@ class FakeProcessList : public platform::ProcessList {
   std::uint32_t currentProcessId() override { return ownId; }
   bool snapshot(std::vector<platform::ProcessEntry>& out) override {
     ++snapshots;
-    if (!entries) return false;
+    if (!entries)
+      return false;
     out = *entries;
     return true;
   }
   bool nativeProcesses(std::vector<platform::NativeProcessRecord>& out) override {
     ++nativeWalks;
-    if (!native) return false;
+    if (!native)
+      return false;
     out = *native;
     return true;
   }
   bool moduleBaseName(std::uint32_t processId, std::string& name) override {
     const auto it = baseNames.find(processId);
-    if (it == baseNames.end()) return false;
+    if (it == baseNames.end())
+      return false;
     name = it->second;
     return true;
   }
@@ -168,12 +181,14 @@ class FakeTokens : public platform::ProcessTokens {
   bool canOpenProcess(std::uint32_t processId) override { return users.count(processId) > 0; }
   bool processUser(std::uint32_t processId, platform::Sid& user) override {
     const auto it = users.find(processId);
-    if (it == users.end()) return false;
+    if (it == users.end())
+      return false;
     user = it->second;
     return true;
   }
   bool currentGroups(std::vector<platform::Sid>& out) override {
-    if (!groups) return false;
+    if (!groups)
+      return false;
     out = *groups;
     return true;
   }
@@ -190,7 +205,8 @@ class FakeNetwork : public platform::NetworkInfo {
   bool workstationAvailable() override { return available; }
   bool workstationLanGroup(std::string_view server, std::string& group) override {
     serversAsked.emplace_back(server);
-    if (!lanGroup) return false;
+    if (!lanGroup)
+      return false;
     group = *lanGroup;
     return true;
   }
@@ -200,7 +216,8 @@ class FakeNetwork : public platform::NetworkInfo {
   }
   bool resolveIpv4(std::string_view name, std::vector<std::uint32_t>& out) override {
     const auto it = addresses.find(std::string(name));
-    if (it == addresses.end()) return false;
+    if (it == addresses.end())
+      return false;
     out = it->second;
     return true;
   }

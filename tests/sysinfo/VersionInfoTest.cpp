@@ -26,7 +26,8 @@ class TempFile {
     std::filesystem::create_directories(dir_);
     path_ = (dir_ / "program.exe").string();
     std::ofstream out(path_, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
   }
   ~TempFile() {
     std::error_code ignored;
@@ -66,9 +67,11 @@ VersionBlockContents contentsFor(std::uint16_t a, std::uint16_t b, std::uint16_t
   return contents;
 }
 
-TVersionInfo readFile(const std::vector<std::byte>& bytes, bool* result, std::string* path = nullptr) {
+TVersionInfo readFile(const std::vector<std::byte>& bytes, bool* result,
+                      std::string* path = nullptr) {
   TempFile file(bytes);
-  if (path) *path = file.path();
+  if (path)
+    *path = file.path();
   platform::FileVersionResources resources;
   TVersionInfo info;
   *result = ReadVersionInfo(resources, file.path(), info);
@@ -129,7 +132,8 @@ TEST(ReadVersionInfo, VersionTextMarksPreReleases) {
     auto contents = contentsFor(c.v[0], c.v[1], c.v[2], c.v[3], c.prerelease);
     contents.fixed.dwFileFlagsMask = c.flagsMask;
     bool ok = false;
-    const auto info = readFile(testing::buildPe({false, platform::buildVersionBlock(contents)}), &ok);
+    const auto info =
+        readFile(testing::buildPe({false, platform::buildVersionBlock(contents)}), &ok);
     ASSERT_TRUE(ok);
     EXPECT_EQ(info.Version, c.expected);
     EXPECT_EQ(info.PreRelease, c.prerelease);
@@ -150,8 +154,8 @@ TEST(ReadVersionInfo, TranslationEntryChoosesTheStringTable) {
        "Example Product"},
       {"no entry: read under 040904E4", std::nullopt, "040904E4", "Example Product"},
       {"no entry, table under another key", std::nullopt, "040904B0", ""},
-      {"entry names a table that is missing", std::pair<std::uint16_t, std::uint16_t>{0x0409, 0x04E4},
-       "040904B0", ""},
+      {"entry names a table that is missing",
+       std::pair<std::uint16_t, std::uint16_t>{0x0409, 0x04E4}, "040904B0", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -159,7 +163,8 @@ TEST(ReadVersionInfo, TranslationEntryChoosesTheStringTable) {
     contents.translation = c.translation;
     contents.stringTableKey = c.tableKey;
     bool ok = false;
-    const auto info = readFile(testing::buildPe({true, platform::buildVersionBlock(contents)}), &ok);
+    const auto info =
+        readFile(testing::buildPe({true, platform::buildVersionBlock(contents)}), &ok);
     EXPECT_TRUE(ok);  // the fixed part is there either way
     EXPECT_EQ(info.ProductName, c.expectedProduct);
     EXPECT_EQ(info.Version, "1.0.0.0");
@@ -188,18 +193,21 @@ TEST(ReadVersionInfo, FileWithoutVersionDataGivesFalseAndAClearedRecord) {
   const std::string text = "just some text, not a program\n";
   const Case cases[] = {
       {"PE without resources", testing::buildPe({false, std::nullopt})},
-      {"PE with an icon but no version", [&] {
+      {"PE with an icon but no version",
+       [&] {
          testing::PeLayout layout{false, block};
          layout.resourceType = 3;
          return testing::buildPe(layout);
        }()},
-      {"PE whose version resource is not named 1", [&] {
+      {"PE whose version resource is not named 1",
+       [&] {
          testing::PeLayout layout{true, block};
          layout.resourceName = 2;
          return testing::buildPe(layout);
        }()},
-      {"text file", std::vector<std::byte>(reinterpret_cast<const std::byte*>(text.data()),
-                                           reinterpret_cast<const std::byte*>(text.data()) + text.size())},
+      {"text file",
+       std::vector<std::byte>(reinterpret_cast<const std::byte*>(text.data()),
+                              reinterpret_cast<const std::byte*>(text.data()) + text.size())},
       {"empty file", {}},
   };
   for (const auto& c : cases) {
@@ -224,7 +232,8 @@ TEST(ReadVersionInfo, FileWithoutVersionDataGivesFalseAndAClearedRecord) {
 }
 
 TEST(ReadVersionInfo, DamagedFilesNeverReadOutsideTheirBytes) {
-  const auto pe = testing::buildPe({true, platform::buildVersionBlock(contentsFor(1, 2, 3, 4, true))});
+  const auto pe =
+      testing::buildPe({true, platform::buildVersionBlock(contentsFor(1, 2, 3, 4, true))});
   // Every truncation, and every single byte of the headers and resource
   // directory set to 0xFF: the reader gives an answer and nothing else.
   for (std::size_t length = 0; length <= pe.size(); length += 7) {
@@ -239,9 +248,10 @@ TEST(ReadVersionInfo, DamagedFilesNeverReadOutsideTheirBytes) {
     auto damaged = pe;
     damaged[at] = std::byte{0xFF};
     const auto block = platform::findVersionBlock(damaged);
-    if (!block) continue;
-    for (const char* query : {"\\", "\\VarFileInfo\\Translation",
-                              "\\StringFileInfo\\040904B0\\Comments"}) {
+    if (!block)
+      continue;
+    for (const char* query :
+         {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040904B0\\Comments"}) {
       std::span<const std::byte> value;
       if (platform::queryVersionValue(*block, query, value)) {
         EXPECT_GE(value.data(), block->data());
