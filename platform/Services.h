@@ -4,8 +4,14 @@
 // log or run under test pass a copy with some members replaced.
 #include "platform/Accounts.h"
 #include "platform/EventLogService.h"
+#include "platform/NetworkInfo.h"
+#include "platform/ProcessList.h"
+#include "platform/ProcessTokens.h"
 #include "platform/Registry.h"
+#include "platform/SystemFacts.h"
+#include "platform/TerminalServices.h"
 #include "platform/TimeZone.h"
+#include "platform/VersionResource.h"
 
 namespace tallyvane::platform {
 
@@ -15,6 +21,12 @@ struct Services {
   Accounts* accounts = nullptr;
   TimeZone* timeZone = nullptr;
   SystemClock* clock = nullptr;
+  SystemFacts* systemFacts = nullptr;
+  TerminalServices* terminalServices = nullptr;
+  ProcessList* processes = nullptr;
+  ProcessTokens* tokens = nullptr;
+  NetworkInfo* network = nullptr;
+  VersionResources* versionResources = nullptr;
 };
 
 // This machine's services. They live for the whole process.

@@ -3,9 +3,11 @@
 #include <memory>
 
 #include "platform/MemoryRegistry.h"
+#include "platform/VersionResource.h"
 #include "platform/linux/LinuxAccounts.h"
 #include "platform/linux/LinuxEventLogService.h"
 #include "platform/linux/LinuxRegistry.h"
+#include "platform/linux/LinuxSystemInfo.h"
 
 namespace tallyvane::platform {
 
@@ -17,7 +19,15 @@ const Services& systemServices() {
   static LinuxAccounts accounts(hostName);
   static LinuxTimeZone timeZone;
   static LinuxClock clock;
-  static const Services services{&eventLog, registry.get(), &accounts, &timeZone, &clock};
+  static LinuxSystemFacts systemFacts;
+  static LinuxTerminalServices terminalServices;
+  static LinuxProcessList processes;
+  static LinuxProcessTokens tokens;
+  static LinuxNetworkInfo network;
+  static FileVersionResources versionResources;
+  static const Services services{&eventLog, registry.get(), &accounts,         &timeZone,
+                                 &clock,    &systemFacts,   &terminalServices, &processes,
+                                 &tokens,   &network,       &versionResources};
   return services;
 }
 

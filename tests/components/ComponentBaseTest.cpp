@@ -75,13 +75,22 @@ TEST(ComponentBase, StartsLiveWithoutDataAndTakesTheSessionFacts) {
   EXPECT_FALSE(c.OnDebug());
 }
 
-TEST(ComponentBase, StandInSessionFactsGiveTheFailureValues) {
-  TestComponent c(nullptr);
+TEST(ComponentBase, NoSessionFactsGiveTheFailureValues) {
+  NoSessionFacts facts;
+  TestComponent c(nullptr, facts);
   EXPECT_EQ(c.LoggedUser(), "");
   EXPECT_EQ(c.SID(), "");
   EXPECT_TRUE(c.Session().Empty());
   EXPECT_EQ(c.SessionID(), 0xFFFFFFFFu);
   EXPECT_EQ(c.StorageInfo(), TStorageInfoRecord{});
+}
+
+TEST(ComponentBase, SystemSessionFactsAreThisMachines) {
+  TestComponent c(nullptr);
+  EXPECT_FALSE(c.LoggedUser().empty());
+  // Exactly one of a local and a remote session.
+  EXPECT_NE(c.Session().Contains(stLocal), c.Session().Contains(stTerminal));
+  EXPECT_EQ(c.SessionID(), 0xFFFFFFFFu);
 }
 
 TEST(ComponentBase, SetSessionTakesTheFactsOfThatSessionOnly) {
