@@ -23,8 +23,8 @@ const std::array<std::array<const char*, kAboutTextCount>, 2> AboutTexts = {{
      "arises from its use. You may copy it and pass it on free of charge, provided that you "
      "leave it unchanged.",
      "System Information", "OS", "CPU", "Memory"},
-    {"O programu", "Aplikace", "Popis", "Verze", "Autor", "E-mail",
-     "Domovsk\u00e1 str\u00e1nka", "Licence",
+    {"O programu", "Aplikace", "Popis", "Verze", "Autor", "E-mail", "Domovsk\u00e1 str\u00e1nka",
+     "Licence",
      "Tallyvane Journal sm\u00edte zdarma pou\u017e\u00edvat na ka\u017ed\u00e9m po\u010d\u00edta"
      "\u010di, kter\u00fd vlastn\u00edte nebo spravujete. Program pouze \u010dte syst\u00e9mov"
      "\u00fd protokol ud\u00e1lost\u00ed a na va\u0161em po\u010d\u00edta\u010di nic nem\u011bn"
@@ -45,7 +45,9 @@ const QColor kNavy(0, 0, 128);
 const QColor kTeal(0, 128, 128);
 const QColor kGrey(128, 128, 128);
 
-QString Text(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+QString Text(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
 
 void SetTextColor(QLabel* Label, const QColor& Color) {
   QPalette palette = Label->palette();
@@ -134,9 +136,7 @@ TdlgAbout::TdlgAbout(QWidget* Owner, int Language, const TSnapshotTexts& Snapsho
   Icon->setAlignment(Qt::AlignCenter);
   Icon->setAttribute(Qt::WA_TranslucentBackground);
 
-  QFont bold = font();
-  bold.setBold(true);
-  lVer = MakeLabel(this, "lVer", 0, 46, bold);
+  lVer = MakeLabel(this, "lVer", 0, 46, BoldFont(font()));
   lVer->setAlignment(Qt::AlignRight | Qt::AlignTop);
   lVer->setText(QStringLiteral("lVer"));
   lVer->adjustSize();
@@ -216,16 +216,15 @@ TdlgAbout::TdlgAbout(QWidget* Owner, int Language, const TSnapshotTexts& Snapsho
 
   // Fill the fields from the version information and the snapshot.
   SetLabelText(lProduct, Text(Snapshot.ProductName), false);
-  SetLabelText(lVer,
-               QStringLiteral("%1 %2").arg(QString::fromUtf8(texts[3]), Text(Snapshot.Version)),
-               true);
+  SetLabelText(
+      lVer, QStringLiteral("%1 %2").arg(QString::fromUtf8(texts[3]), Text(Snapshot.Version)), true);
   SetLabelText(lEmail, QString::fromLatin1(kAboutEmailLink).mid(7), false);
   SetLabelText(lWWW, QString::fromLatin1(kAboutWebLink).mid(7), true);
   SetLabelText(lCR, Text(Snapshot.Copyright), false);
   lDesc->setText(Text(Snapshot.Comments.empty() ? Snapshot.Description : Snapshot.Comments));
-  SetLabelText(lOS2,
-               QStringLiteral("%1 %2").arg(Text(Snapshot.OSName), Text(Snapshot.OSEdition)).trimmed(),
-               true);
+  SetLabelText(
+      lOS2, QStringLiteral("%1 %2").arg(Text(Snapshot.OSName), Text(Snapshot.OSEdition)).trimmed(),
+      true);
   setWindowTitle(QStringLiteral("%1....").arg(QString::fromUtf8(texts[0])));
   mLic->setPlainText(QString::fromUtf8(texts[8]));
   QTextCursor cursor = mLic->textCursor();
@@ -241,7 +240,9 @@ void TdlgAbout::FormCreate() {
   }
 }
 
-void TdlgAbout::cmEmail() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kAboutEmailLink))); }
+void TdlgAbout::cmEmail() {
+  QDesktopServices::openUrl(QUrl(QString::fromLatin1(kAboutEmailLink)));
+}
 
 void TdlgAbout::cmHomepage() {
   QDesktopServices::openUrl(QUrl(QString::fromLatin1(kAboutWebLink)));

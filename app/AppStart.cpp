@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QHash>
 #include <QIcon>
 #include <QMessageBox>
 #include <QScreen>
@@ -11,7 +12,9 @@
 
 // The pictures live in a static library; their registration must be called
 // from outside any namespace.
-static void InitAppResources() { Q_INIT_RESOURCE(app); }
+static void InitAppResources() {
+  Q_INIT_RESOURCE(app);
+}
 
 namespace tallyvane {
 
@@ -44,9 +47,10 @@ QStringList RegisterFallbackFonts(const QString& Folder) {
     const char* family;
     const char* file;
   };
+  // Wine's own "Tahoma" bold face is hardly heavier than the regular one and
+  // wider spaced; without it Qt emboldens the regular face, which reads as bold.
   static const Face faces[] = {
       {"Tahoma", "tahoma.ttf"},
-      {"Tahoma", "tahomabd.ttf"},
       {"MS Sans Serif", "ms_sans_serif.ttf"},
   };
   QStringList missing;
@@ -85,6 +89,30 @@ QFont LayoutFont(const QString& Family, double Points, bool Bold) {
   return font;
 }
 
+QFont BoldFont(const QFont& Font) {
+  static QHash<QString, bool> canBold;
+  QFont bold = Font;
+  bold.setBold(true);
+  const QString family = QFontInfo(Font).family();
+  auto it = canBold.find(family);
+  if (it == canBold.end()) {
+    bool able = QFontDatabase::isSmoothlyScalable(family);
+    for (const QString& style : QFontDatabase::styles(family)) {
+      able = able || QFontDatabase::bold(family, style);
+    }
+    it = canBold.insert(family, able);
+  }
+  if (!*it) {
+    if (HasFamily(QStringLiteral("Tahoma"))) {
+      bold.setFamily(QStringLiteral("Tahoma"));
+    } else {
+      const QFont system = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+      bold.setFamily(system.family());
+    }
+  }
+  return bold;
+}
+
 void CenterOnScreen(QWidget* Window) {
   QScreen* screen = Window->screen() ? Window->screen() : QGuiApplication::primaryScreen();
   if (!screen) {
@@ -92,8 +120,8 @@ void CenterOnScreen(QWidget* Window) {
   }
   const QRect area = screen->availableGeometry();
   const QRect frame = Window->frameGeometry();
-  const QSize size = frame.isValid() && frame.width() >= Window->width() ? frame.size()
-                                                                          : Window->size();
+  const QSize size =
+      frame.isValid() && frame.width() >= Window->width() ? frame.size() : Window->size();
   Window->move(area.x() + (area.width() - size.width()) / 2,
                area.y() + (area.height() - size.height()) / 2);
 }

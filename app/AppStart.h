@@ -17,9 +17,9 @@ inline constexpr const char* kApplicationTitle = "Tallyvane Journal";
 // Registers the program's pictures (icon, About background) with Qt's resources.
 void EnsureAppResources();
 
-// Registers the free metric-compatible "Tahoma", "Tahoma" bold and "MS Sans
-// Serif" that come with Wine (/usr/share/wine/fonts) with the application, for
-// each family the system lacks. Returns the families registered.
+// Registers the free metric-compatible "Tahoma" and "MS Sans Serif" that come
+// with Wine (/usr/share/wine/fonts) with the application, for each family the
+// system lacks. Returns the families registered.
 QStringList RegisterFallbackFonts(const QString& Folder = QStringLiteral("/usr/share/wine/fonts"));
 
 // The font `Family` at `Points` points, or the closest the system has: the
@@ -28,6 +28,11 @@ QFont LayoutFont(const QString& Family, double Points, bool Bold = false);
 
 // Moves a top-level window to the centre of the screen it is on (frame included).
 void CenterOnScreen(QWidget* Window);
+
+// The bold variant of `Font`. A family without a bold face that cannot be
+// emboldened either (a bitmap font such as Wine's "MS Sans Serif") gives way to
+// "Tahoma" bold, its closest relative, at the same size.
+QFont BoldFont(const QFont& Font);
 
 // Shows an error that escaped a command: a message box with the error's text
 // (the application title as its caption), parented to `Parent`.

@@ -4,16 +4,22 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyle>
+#include <algorithm>
 
+#include "app/AppStart.h"
 #include "app/JournalModels.h"
 
 namespace tallyvane {
 
 namespace {
 
-QColor ToQColor(TColor c) { return QColor(ColorRed(c), ColorGreen(c), ColorBlue(c)); }
+QColor ToQColor(TColor c) {
+  return QColor(ColorRed(c), ColorGreen(c), ColorBlue(c));
+}
 
-TColor ToTColor(const QColor& c) { return RGBColor(c.red(), c.green(), c.blue()); }
+TColor ToTColor(const QColor& c) {
+  return RGBColor(c.red(), c.green(), c.blue());
+}
 
 // The Windows default of the hot-light colour, which Qt's palette lacks.
 const QColor kHotLight(0, 102, 204);
@@ -39,13 +45,25 @@ TCellPaintStyle ListAdvancedCustomDrawSubItem(int RowMarker) {
   return style;
 }
 
+QSize TRowMarkerDelegate::sizeHint(const QStyleOptionViewItem& Option,
+                                   const QModelIndex& Index) const {
+  QSize size = QStyledItemDelegate::sizeHint(Option, Index);
+  size.setHeight(std::max(size.height(), kMinimumRowHeight));
+  return size;
+}
+
 void TRowMarkerDelegate::initStyleOption(QStyleOptionViewItem* Option,
                                          const QModelIndex& Index) const {
   QStyledItemDelegate::initStyleOption(Option, Index);
+  if (!FPaintByMarker) {
+    return;
+  }
   const int marker = Index.data(RowMarkerRole).toInt();
   const TCellPaintStyle style = Index.column() == 0 ? ListAdvancedCustomDrawItem(marker)
                                                     : ListAdvancedCustomDrawSubItem(marker);
-  Option->font.setBold(style.Bold);
+  if (style.Bold) {
+    Option->font = BoldFont(Option->font);
+  }
   const QColor color = ToQColor(style.Color);
   // The rule's colour holds on a selected row too, as it does for the list
   // control, except that black text turns into the highlighted-text colour.
@@ -81,13 +99,12 @@ TJournalListView::TJournalListView(TJournalTableModel* Model, bool PaintByMarker
   }
   // The selection stays visible when the list loses the focus.
   QPalette p = palette();
-  p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+  p.setColor(QPalette::Inactive, QPalette::Highlight,
+             p.color(QPalette::Active, QPalette::Highlight));
   p.setColor(QPalette::Inactive, QPalette::HighlightedText,
              p.color(QPalette::Active, QPalette::HighlightedText));
   setPalette(p);
-  if (FPaintByMarker) {
-    setItemDelegate(new TRowMarkerDelegate(this));
-  }
+  setItemDelegate(new TRowMarkerDelegate(FPaintByMarker, this));
 }
 
 bool TJournalListView::ThemesActive() const {

@@ -20,13 +20,22 @@ struct TCellPaintStyle {
 TCellPaintStyle ListAdvancedCustomDrawItem(int RowMarker);
 TCellPaintStyle ListAdvancedCustomDrawSubItem(int RowMarker);
 
+// Rows of a report list are at least this high, as the list control's are
+// with the window font.
+inline constexpr int kMinimumRowHeight = 17;
+
 class TRowMarkerDelegate : public QStyledItemDelegate {
   Q_OBJECT
  public:
-  using QStyledItemDelegate::QStyledItemDelegate;
+  TRowMarkerDelegate(bool PaintByMarker, QObject* Parent)
+      : QStyledItemDelegate(Parent), FPaintByMarker(PaintByMarker) {}
+  QSize sizeHint(const QStyleOptionViewItem& Option, const QModelIndex& Index) const override;
 
  protected:
   void initStyleOption(QStyleOptionViewItem* Option, const QModelIndex& Index) const override;
+
+ private:
+  bool FPaintByMarker;
 };
 
 class TJournalListView : public QTreeView {

@@ -71,7 +71,9 @@ Qt::ItemFlags TJournalTableModel::flags(const QModelIndex& Index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-JournalRow TJournalTableModel::row(std::size_t index) const { return FRows.at(index); }
+JournalRow TJournalTableModel::row(std::size_t index) const {
+  return FRows.at(index);
+}
 
 void TJournalTableModel::setRow(std::size_t index, const JournalRow& row) {
   FRows.at(index) = row;

@@ -27,7 +27,9 @@ namespace tallyvane {
 
 namespace {
 
-QString Text(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+QString Text(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
 
 // The header panel: a bevel line along its top and bottom edges, and a hook
 // that keeps the right-aligned label at the right edge.
@@ -257,7 +259,9 @@ void Twnd_Main::Refresh1Click() {
   RunCommand(this, [this] { RefreshJournal(); });
 }
 
-void Twnd_Main::Exit1Click() { close(); }
+void Twnd_Main::Exit1Click() {
+  close();
+}
 
 void Twnd_Main::About1Click() {
   RunCommand(this, [this] { ShowAboutDialog(0, this, FSnapshot); });
@@ -273,7 +277,9 @@ void Twnd_Main::pmPrintClick() {
   });
 }
 
-void Twnd_Main::closeEvent(QCloseEvent* Event) { Event->accept(); }
+void Twnd_Main::closeEvent(QCloseEvent* Event) {
+  Event->accept();
+}
 
 void Twnd_Main::showEvent(QShowEvent* Event) {
   QMainWindow::showEvent(Event);
@@ -297,9 +303,13 @@ void Twnd_Main::moveEvent(QMoveEvent* Event) {
   }
 }
 
-void Twnd_Main::setUptimeText(const std::string& text) { lUptime->setText(Text(text)); }
+void Twnd_Main::setUptimeText(const std::string& text) {
+  lUptime->setText(Text(text));
+}
 
-void Twnd_Main::setSpentTimeText(const std::string& text) { lSpenttime->setText(Text(text)); }
+void Twnd_Main::setSpentTimeText(const std::string& text) {
+  lSpenttime->setText(Text(text));
+}
 
 void Twnd_Main::repaintNow() {
   if (isVisible()) {

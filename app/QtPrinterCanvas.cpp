@@ -11,9 +11,13 @@ namespace tallyvane {
 
 namespace {
 
-QString Text(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+QString Text(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
 
-std::string Utf8(const QString& s) { return s.toUtf8().toStdString(); }
+std::string Utf8(const QString& s) {
+  return s.toUtf8().toStdString();
+}
 
 QRect PrintableArea(const QPrinter& Printer) {
   return Printer.pageRect(QPrinter::DevicePixel).toRect();
@@ -29,9 +33,13 @@ TQtPrinterCanvas::~TQtPrinterCanvas() {
   }
 }
 
-void TQtPrinterCanvas::SetDocumentName(const std::string& Name) { FPrinter.setDocName(Text(Name)); }
+void TQtPrinterCanvas::SetDocumentName(const std::string& Name) {
+  FPrinter.setDocName(Text(Name));
+}
 
-void TQtPrinterCanvas::SetCopies(int Copies) { FPrinter.setCopyCount(Copies); }
+void TQtPrinterCanvas::SetCopies(int Copies) {
+  FPrinter.setCopyCount(Copies);
+}
 
 void TQtPrinterCanvas::SetOrientation(TPrinterOrientation Orientation) {
   FPrinter.setPageOrientation(Orientation == TPrinterOrientation::poPortrait
@@ -60,10 +68,18 @@ void TQtPrinterCanvas::EndDoc() {
   }
 }
 
-int TQtPrinterCanvas::PageWidth() const { return PrintableArea(FPrinter).width(); }
-int TQtPrinterCanvas::PageHeight() const { return PrintableArea(FPrinter).height(); }
-int TQtPrinterCanvas::PhysicalOffsetX() const { return PrintableArea(FPrinter).left(); }
-int TQtPrinterCanvas::PhysicalOffsetY() const { return PrintableArea(FPrinter).top(); }
+int TQtPrinterCanvas::PageWidth() const {
+  return PrintableArea(FPrinter).width();
+}
+int TQtPrinterCanvas::PageHeight() const {
+  return PrintableArea(FPrinter).height();
+}
+int TQtPrinterCanvas::PhysicalOffsetX() const {
+  return PrintableArea(FPrinter).left();
+}
+int TQtPrinterCanvas::PhysicalOffsetY() const {
+  return PrintableArea(FPrinter).top();
+}
 
 void TQtPrinterCanvas::SetFont(const TPrintFont& Font) {
   FFont = LayoutFont(Text(Font.Name), Font.Size, Font.Bold);
@@ -97,7 +113,9 @@ void TQtPrinterCanvas::TextRect(const TRect& Clip, int X, int Y, const std::stri
   FPainter.restore();
 }
 
-void TQtPrinterCanvas::MoveTo(int X, int Y) { FPen = QPoint(X, Y); }
+void TQtPrinterCanvas::MoveTo(int X, int Y) {
+  FPen = QPoint(X, Y);
+}
 
 void TQtPrinterCanvas::LineTo(int X, int Y) {
   FPainter.setPen(QPen());

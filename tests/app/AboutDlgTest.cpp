@@ -69,10 +69,10 @@ TEST(AboutDialog, DescriptionStandsInForMissingCommentsAndEmptyFieldsStayEmpty) 
 
 TEST(AboutDialog, TextTableHasThirteenEntriesInBothRows) {
   const std::vector<std::pair<int, std::string>> fixed{
-      {0, "About"},   {1, "Application"}, {2, "Description"},        {3, "Version"},
-      {4, "Author"},  {5, "E-mail"},      {6, "Homepage"},           {7, "License"},
-      {9, "System Information"},          {10, "OS"},                {11, "CPU"},
-      {12, "Memory"}};
+      {0, "About"},    {1, "Application"}, {2, "Description"},
+      {3, "Version"},  {4, "Author"},      {5, "E-mail"},
+      {6, "Homepage"}, {7, "License"},     {9, "System Information"},
+      {10, "OS"},      {11, "CPU"},        {12, "Memory"}};
   for (const auto& [entry, text] : fixed) {
     EXPECT_EQ(AboutTexts[0][static_cast<size_t>(entry)], text);
   }

@@ -47,7 +47,7 @@ TEST(JpegImage, DecodesTheEmbeddedBackgroundAndRejectsDamagedBytes) {
   EXPECT_TRUE(DecodeJpeg(bytes.left(bytes.size() / 3)).isNull() ||
               DecodeJpeg(bytes.left(bytes.size() / 3)).size() == QSize(520, 317));
   QByteArray bad = bytes;
-  bad[2] = 0;  // no longer a marker after SOI
+  bad[1] = 0;  // no start-of-image marker
   EXPECT_TRUE(DecodeJpeg(bad).isNull());
 }
 
@@ -58,14 +58,18 @@ TEST(ScreenSnap, EdgesWithinTenPixelsSnapOntoTheScreen) {
     QPoint expected;
   };
   const std::vector<Case> cases{
-      {{8, 300}, {0, 300}},          {{-7, 300}, {0, 300}},
-      {{11, 300}, {11, 300}},        {{1920 - 800 - 5, 200}, {1120, 200}},
-      {{400, 6}, {400, 0}},          {{400, 1080 - 600 + 9}, {400, 480}},
-      {{4, 1080 - 600 - 3}, {0, 480}}, {{500, 500}, {500, 500}},
+      {{8, 300}, {0, 300}},
+      {{-7, 300}, {0, 300}},
+      {{11, 300}, {11, 300}},
+      {{1920 - 800 - 5, 200}, {1120, 200}},
+      {{400, 6}, {400, 0}},
+      {{400, 1080 - 600 + 9}, {400, 480}},
+      {{4, 1080 - 600 - 3}, {0, 480}},
+      {{500, 500}, {500, 500}},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(SnapToScreenEdges(QRect(c.at, QSize(800, 600)), screen), c.expected) << c.at.x()
-                                                                                  << "," << c.at.y();
+    EXPECT_EQ(SnapToScreenEdges(QRect(c.at, QSize(800, 600)), screen), c.expected)
+        << c.at.x() << "," << c.at.y();
   }
 }
 

@@ -46,7 +46,8 @@ Rgb sample(double x, double y) {
   if (y < 74) {
     c = mix(kSky, kCream, std::pow(y / 74.0, 1.6));
   }
-  const double glow = std::exp(-(((x - 180) / 260) * ((x - 180) / 260) + ((y - 20) / 50) * ((y - 20) / 50)));
+  const double glow =
+      std::exp(-(((x - 180) / 260) * ((x - 180) / 260) + ((y - 20) / 50) * ((y - 20) / 50)));
   c = mix(c, Rgb{255, 255, 255}, 0.35 * glow);
   // A fine line where the sky meets the cream.
   if (y >= 72.5 && y < 73.5) {
@@ -54,7 +55,7 @@ Rgb sample(double x, double y) {
   }
 
   // Clock face centred in the left field.
-  const double cx = 96, cy = 186, radius = 74;
+  const double cx = 96, cy = 170, radius = 66;
   const double d = std::hypot(x - cx, y - cy);
   if (d < radius) {
     c = mix(c, Rgb{255, 255, 255}, 0.45);
@@ -83,19 +84,19 @@ Rgb sample(double x, double y) {
     py = cy + uy * s + ux * t;
   };
   double ax, ay, bx, by;
-  along(-52, 0, ax, ay);
-  along(50, 0, bx, by);
+  along(-46, 0, ax, ay);
+  along(44, 0, bx, by);
   if (distToSegment(x, y, ax, ay, bx, by) < 3.2) {
     c = mix(c, kVane, 0.8);
   }
   // Arrow head: a triangle in the arrow's own coordinates.
   const double rx = (x - cx) * ux + (y - cy) * uy;
   const double ry = -(x - cx) * uy + (y - cy) * ux;
-  if (rx > 44 && rx < 66 && std::fabs(ry) < (66 - rx) * 0.6) {
+  if (rx > 38 && rx < 58 && std::fabs(ry) < (58 - rx) * 0.6) {
     c = mix(c, kVane, 0.85);
   }
   // Feathered tail: two chevrons behind the shaft.
-  for (const double back : {-60.0, -50.0}) {
+  for (const double back : {-54.0, -44.0}) {
     for (const double side : {-9.0, 9.0}) {
       if (distToSegment(rx, ry, back, side, back + 10, 0) < 2.4) {
         c = mix(c, kTally, 0.85);
@@ -109,11 +110,11 @@ Rgb sample(double x, double y) {
   // A tally of four strokes and a fifth across them, under the clock.
   for (int i = 0; i < 4; ++i) {
     const double tx = 62 + i * 20;
-    if (distToSegment(x, y, tx, 274, tx, 300) < 2.6) {
+    if (distToSegment(x, y, tx, 250, tx, 274) < 2.6) {
       c = mix(c, kTally, 0.85);
     }
   }
-  if (distToSegment(x, y, 52, 297, 134, 277) < 2.6) {
+  if (distToSegment(x, y, 52, 271, 134, 253) < 2.6) {
     c = mix(c, kTally, 0.85);
   }
   return c;
