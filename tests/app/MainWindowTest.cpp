@@ -165,6 +165,43 @@ TEST_F(MainWindowTest, RefreshTwiceGivesIdenticalListsAndOneResetEach) {
   EXPECT_EQ(w->List->currentIndex().row(), w->ListModel()->rowCount() - 1);
 }
 
+// Notes the status text each time the label paints.
+class PaintRecorder : public QObject {
+ public:
+  QStringList painted;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      painted << static_cast<QLabel*>(watched)->text();
+    }
+    return false;
+  }
+};
+
+TEST_F(MainWindowTest, ProgressTextIsPaintedAndTheCursorBusyWhileTheListsFill) {
+  auto w = MakeWindow();
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  PaintRecorder recorder;
+  w->lUptime->installEventFilter(&recorder);
+  QStringList paintedBeforeRows;
+  Qt::CursorShape cursor = Qt::ArrowCursor;
+  bool listsFrozen = false;
+  w->ListModel()->BeforeAddRow = [&] {
+    if (paintedBeforeRows.isEmpty()) {
+      paintedBeforeRows = recorder.painted;
+      cursor = QApplication::overrideCursor() ? QApplication::overrideCursor()->shape()
+                                              : Qt::ArrowCursor;
+      listsFrozen = !w->List->updatesEnabled() && !w->MonthList->updatesEnabled();
+    }
+  };
+  w->Refresh1->trigger();
+  EXPECT_TRUE(paintedBeforeRows.contains("Collecting data...please wait"));
+  EXPECT_EQ(cursor, Qt::WaitCursor);
+  EXPECT_TRUE(listsFrozen);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  w->lUptime->removeEventFilter(&recorder);
+}
+
 TEST_F(MainWindowTest, F5KeyRefreshes) {
   auto w = MakeWindow();
   w->show();
