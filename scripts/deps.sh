@@ -19,6 +19,7 @@ test_packages=(
   systemd-journal-remote
   poppler-utils
   xvfb xauth
+  librsvg2-bin
 )
 
 packages=("${build_packages[@]}")

@@ -6,6 +6,9 @@ scripts/deps.sh build
 cmake --preset default >/dev/null
 cmake --build --preset default -j"$(nproc)"
 if [[ -x build/default/app/tallyvane-journal ]]; then
-  exec build/default/app/tallyvane-journal "$@"
+  if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
+    exec build/default/app/tallyvane-journal
+  fi
+  echo "No display to open the window on; showing the journal as text instead." >&2
 fi
 exec build/default/cli/tallyvane-report "$@"

@@ -1,0 +1,115 @@
+#pragma once
+// The main window: a header with the operating system, the user and the
+// installation date, the day list, the month list and a status line; its menu
+// refreshes the journal, prints both lists, shows the About dialog and ends
+// the program.
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+#include "app/SnapshotTexts.h"
+#include "app/core/JournalListModel.h"
+#include "components/TComponent.h"
+#include "platform/Services.h"
+#include "present/FormatSettings.h"
+#include "present/Orvex_CtrlRtns.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPrinter;
+class QSplitter;
+
+namespace tallyvane {
+
+class TJournalListView;
+class TJournalTableModel;
+class TOrvex_EventLog;
+
+// Where a window whose frame is `Frame` comes to rest on a screen whose
+// available area is `Screen`: an edge within `Buffer` pixels of the screen's
+// edge snaps onto it.
+QPoint SnapToScreenEdges(const QRect& Frame, const QRect& Screen, int Buffer = 10);
+
+class Twnd_Main : public QMainWindow, private JournalView {
+  Q_OBJECT
+ public:
+  // `Services` gives the event log and the clock; `Snapshot` the header's and
+  // the print footer's facts; `Settings` the user's locale formats.
+  Twnd_Main(const platform::Services& Services, const TSnapshotTexts& Snapshot,
+            const FormatSettings& Settings, QWidget* Parent = nullptr);
+  ~Twnd_Main() override;
+
+  // Controls, by their names in the layout.
+  QMenu* File1 = nullptr;
+  QAction* Refresh1 = nullptr;
+  QAction* Print1 = nullptr;
+  QAction* Exit1 = nullptr;
+  QAction* About1 = nullptr;
+  QFrame* Panel1 = nullptr;
+  QLabel* Image2 = nullptr;
+  QLabel* lOS = nullptr;
+  QLabel* lUser = nullptr;
+  QLabel* lInstalled = nullptr;
+  TJournalListView* List = nullptr;
+  QSplitter* Splitter1 = nullptr;
+  TJournalListView* MonthList = nullptr;
+  QWidget* pStatus = nullptr;
+  QLabel* lUptime = nullptr;
+  QLabel* lSpenttime = nullptr;
+
+  TJournalTableModel* ListModel() const { return FListModel; }
+  TJournalTableModel* MonthListModel() const { return FMonthModel; }
+  TOrvex_EventLog* EventLog() const { return FEventLog; }
+
+  // Rebuilds the journal (at creation and on F5).
+  void RefreshJournal();
+
+  // Prints both lists as two jobs on `Printer`: the day list, then the month list.
+  void PrintJournal(QPrinter& Printer);
+
+  // How a print job reaches the printer; tests record the jobs instead.
+  std::function<std::unique_ptr<TPrinterCanvas>(QPrinter&)> CanvasFactory;
+  // Shows the print dialog; false when the user cancels it. Tests answer it.
+  std::function<bool(QPrinter&)> PrintDialog;
+
+ public slots:
+  void Refresh1Click();
+  void Exit1Click();
+  void About1Click();
+  void pmPrintClick();
+
+ protected:
+  void closeEvent(QCloseEvent* Event) override;
+  void moveEvent(QMoveEvent* Event) override;
+  void showEvent(QShowEvent* Event) override;
+
+ private:
+  void CreateControls();
+  void FormCreate();
+
+  // JournalView.
+  void setUptimeText(const std::string& text) override;
+  void setSpentTimeText(const std::string& text) override;
+  void repaintNow() override;
+  void beginBusy() override;
+  void endBusy() override;
+  void beginBulkUpdate() override;
+  void endBulkUpdate() override;
+  void selectRow(std::size_t index) override;
+
+  platform::Services FServices;
+  TSnapshotTexts FSnapshot;
+  FormatSettings FSettings;
+  TComponent FComponents{nullptr};  // owns EventLog
+  TOrvex_EventLog* FEventLog = nullptr;
+  TJournalTableModel* FListModel = nullptr;
+  TJournalTableModel* FMonthModel = nullptr;
+  long long FPendingSelection = -1;
+  int FBusyDepth = 0;
+  bool FPlaced = false;
+  bool FSnapping = false;
+};
+
+}  // namespace tallyvane

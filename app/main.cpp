@@ -1,0 +1,27 @@
+// Program start: the application object, the fonts the layouts name, the main
+// window, and the message loop.
+#include <QTimer>
+#include <clocale>
+
+#include "app/AppStart.h"
+#include "app/Main.h"
+#include "app/SnapshotTexts.h"
+#include "present/FormatSettings.h"
+
+int main(int argc, char** argv) {
+  using namespace tallyvane;
+  // Dates, times and numbers follow the user's locale.
+  std::setlocale(LC_ALL, "");
+  TApplication app(argc, argv);
+  RegisterFallbackFonts();
+  std::unique_ptr<Twnd_Main> window;
+  RunCommand(nullptr, [&] {
+    window = std::make_unique<Twnd_Main>(platform::systemServices(), CurrentSnapshotTexts(),
+                                         UserFormatSettings());
+    window->show();
+  });
+  if (!window) {
+    return 1;
+  }
+  return app.exec();
+}

@@ -1,0 +1,377 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QTest>
+#include <QTimer>
+
+#include "AppTestSupport.h"
+#include "app/AppStart.h"
+#include "app/JournalListView.h"
+#include "app/JournalModels.h"
+#include "app/Main.h"
+#include "app/core/JournalBuilder.h"
+#include "eventlog/Qzi_EventLog.h"
+
+namespace tallyvane {
+namespace {
+
+QString Plain(QString caption) {
+  return caption.remove(QLatin1Char('&'));
+}
+
+std::string Utf8(const QString& s) {
+  return s.toUtf8().toStdString();
+}
+
+// Records the errors the application shows, instead of opening a modal box.
+struct ErrorRecorder {
+  QStringList texts;
+  ErrorRecorder() {
+    SetErrorPresenter([this](QWidget*, const QString& text) { texts << text; });
+  }
+  ~ErrorRecorder() { SetErrorPresenter({}); }
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  testing::KnownMachine machine;
+  FormatSettings settings;  // month/day/year, 12-hour clock
+
+  std::unique_ptr<Twnd_Main> MakeWindow() {
+    return std::make_unique<Twnd_Main>(machine.services, testing::KnownSnapshot(), settings);
+  }
+};
+
+TEST_F(MainWindowTest, MenusCaptionsAndShortcuts) {
+  auto w = MakeWindow();
+  EXPECT_EQ(w->windowTitle(), "Tallyvane Journal");
+  EXPECT_EQ(Plain(w->File1->title()), "File");
+  const QList<QAction*> items = w->File1->actions();
+  ASSERT_EQ(items.size(), 5);
+  EXPECT_EQ(Plain(items[0]->text()), "Refresh");
+  EXPECT_EQ(items[0]->shortcut(), QKeySequence(Qt::Key_F5));
+  EXPECT_TRUE(items[1]->isSeparator());
+  EXPECT_EQ(Plain(items[2]->text()), "Print...");
+  EXPECT_EQ(items[2]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+  EXPECT_TRUE(items[3]->isSeparator());
+  EXPECT_EQ(Plain(items[4]->text()), "Exit");
+  EXPECT_TRUE(items[4]->shortcut().isEmpty());
+  const QList<QAction*> bar = w->menuBar()->actions();
+  ASSERT_EQ(bar.size(), 2);
+  EXPECT_EQ(bar[0]->menu(), w->File1);
+  EXPECT_EQ(Plain(bar[1]->text()), "About...");
+}
+
+TEST_F(MainWindowTest, LayoutColumnsAndHeader) {
+  auto w = MakeWindow();
+  w->show();
+  QApplication::processEvents();
+  EXPECT_EQ(w->centralWidget()->size(), QSize(730, 654));
+  EXPECT_EQ(w->Panel1->height(), 41);
+  EXPECT_EQ(w->pStatus->height(), 16);
+  EXPECT_EQ(w->MonthList->height(), 137);
+  struct Column {
+    TJournalListView* view;
+    int index;
+    const char* caption;
+    int width;
+  };
+  for (const Column& c :
+       {Column{w->List, 0, "Timestamp", 200}, Column{w->List, 1, "Event", 350},
+        Column{w->List, 2, "Spent time", 150}, Column{w->MonthList, 0, "Month", 150},
+        Column{w->MonthList, 1, "Spent time", 100},
+        Column{w->MonthList, 2, "Spent working days", 120}}) {
+    EXPECT_EQ(c.view->model()->headerData(c.index, Qt::Horizontal).toString(), c.caption);
+    EXPECT_EQ(c.view->header()->sectionSize(c.index), c.width) << c.caption;
+  }
+  for (TJournalListView* view : {w->List, w->MonthList}) {
+    EXPECT_FALSE(view->header()->sectionsClickable());
+    EXPECT_EQ(view->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(view->editTriggers(), QAbstractItemView::NoEditTriggers);
+    // The selection looks the same whether or not the list has the focus.
+    EXPECT_EQ(view->palette().color(QPalette::Inactive, QPalette::Highlight),
+              view->palette().color(QPalette::Active, QPalette::Highlight));
+  }
+  EXPECT_EQ(w->lOS->text(), "Debian GNU/Linux 12 (bookworm) x64");
+  EXPECT_EQ(w->lUser->text(), "ada");
+  EXPECT_EQ(w->lInstalled->text(), "System installed on 1/1/2024 10:30:00 AM");
+  EXPECT_EQ(w->lInstalled->geometry().right() + 1, w->Panel1->width() - 7);
+  EXPECT_FALSE(w->Image2->pixmap().isNull());
+}
+
+TEST_F(MainWindowTest, ViewsHoldExactlyWhatTheBuilderWrites) {
+  auto w = MakeWindow();
+  // The same build into plain vectors.
+  TOrvex_EventLog log(nullptr, machine.services);
+  log.SetSourceName("System");
+  VectorListModel days, months;
+  TextOnlyJournalView texts;
+  RefreshJournal(log, days, months, texts, machine.clock, settings);
+
+  ASSERT_FALSE(days.rows.empty());
+  EXPECT_EQ(w->ListModel()->Rows(), days.rows);
+  EXPECT_EQ(w->MonthListModel()->Rows(), months.rows);
+  EXPECT_EQ(Utf8(w->lUptime->text()), texts.uptimeText);
+  EXPECT_EQ(Utf8(w->lSpenttime->text()), texts.spentTimeText);
+  // What the views show, cell by cell.
+  for (int r = 0; r < w->ListModel()->rowCount(); ++r) {
+    const JournalRow& row = days.rows[static_cast<size_t>(r)];
+    const QAbstractItemModel* m = w->List->model();
+    EXPECT_EQ(Utf8(m->index(r, 0).data().toString()), row.Caption);
+    EXPECT_EQ(Utf8(m->index(r, 1).data().toString()), row.SubItem1);
+    EXPECT_EQ(Utf8(m->index(r, 2).data().toString()), row.SubItem2);
+    EXPECT_EQ(m->index(r, 0).data(RowMarkerRole).toInt(), row.RowMarker);
+  }
+  // The known log has every kind of row.
+  std::set<int> markers;
+  for (const auto& row : days.rows) {
+    markers.insert(row.RowMarker);
+  }
+  EXPECT_EQ(markers,
+            (std::set<int>{kRowOrdinary, kRowSeparator, kRowDayStart, kRowUnexpectedShutdown}));
+  ASSERT_FALSE(months.rows.empty());
+  EXPECT_EQ(months.rows[0].Caption, "February 2026");
+  // The last row is selected and current.
+  const int last = w->ListModel()->rowCount() - 1;
+  EXPECT_EQ(w->List->currentIndex().row(), last);
+  EXPECT_TRUE(w->List->selectionModel()->isRowSelected(last, QModelIndex()));
+}
+
+TEST_F(MainWindowTest, RefreshTwiceGivesIdenticalListsAndOneResetEach) {
+  auto w = MakeWindow();
+  w->show();
+  const auto days = w->ListModel()->Rows();
+  const auto months = w->MonthListModel()->Rows();
+  QSignalSpy resets(w->ListModel(), &QAbstractItemModel::modelReset);
+  QSignalSpy inserts(w->ListModel(), &QAbstractItemModel::rowsInserted);
+  w->Refresh1->trigger();
+  w->Refresh1->trigger();
+  EXPECT_EQ(w->ListModel()->Rows(), days);
+  EXPECT_EQ(w->MonthListModel()->Rows(), months);
+  EXPECT_EQ(resets.count(), 2);
+  EXPECT_EQ(inserts.count(), 0);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(w->List->updatesEnabled());
+  EXPECT_EQ(w->List->currentIndex().row(), w->ListModel()->rowCount() - 1);
+}
+
+// Notes the status text each time the label paints.
+class PaintRecorder : public QObject {
+ public:
+  QStringList painted;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      painted << static_cast<QLabel*>(watched)->text();
+    }
+    return false;
+  }
+};
+
+TEST_F(MainWindowTest, ProgressTextIsPaintedAndTheCursorBusyWhileTheListsFill) {
+  auto w = MakeWindow();
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  PaintRecorder recorder;
+  w->lUptime->installEventFilter(&recorder);
+  QStringList paintedBeforeRows;
+  Qt::CursorShape cursor = Qt::ArrowCursor;
+  bool listsFrozen = false;
+  w->ListModel()->BeforeAddRow = [&] {
+    if (paintedBeforeRows.isEmpty()) {
+      paintedBeforeRows = recorder.painted;
+      cursor = QApplication::overrideCursor() ? QApplication::overrideCursor()->shape()
+                                              : Qt::ArrowCursor;
+      listsFrozen = !w->List->updatesEnabled() && !w->MonthList->updatesEnabled();
+    }
+  };
+  w->Refresh1->trigger();
+  EXPECT_TRUE(paintedBeforeRows.contains("Collecting data...please wait"));
+  EXPECT_EQ(cursor, Qt::WaitCursor);
+  EXPECT_TRUE(listsFrozen);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  w->lUptime->removeEventFilter(&recorder);
+}
+
+TEST_F(MainWindowTest, F5KeyRefreshes) {
+  auto w = MakeWindow();
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  const int opens = machine.service.opens;
+  QTest::keyClick(w.get(), Qt::Key_F5);
+  EXPECT_GT(machine.service.opens, opens);
+}
+
+TEST_F(MainWindowTest, ErrorInsideARefreshIsShownAndTheWindowStaysUsable) {
+  ErrorRecorder errors;
+  auto w = MakeWindow();
+  w->show();
+  const auto full = w->ListModel()->Rows();
+  const QString uptime = w->lUptime->text();
+  int added = 0;
+  w->ListModel()->BeforeAddRow = [&] {
+    if (++added > 3) {
+      throw std::runtime_error("The list cannot take another row.");
+    }
+  };
+  w->Refresh1->trigger();
+  ASSERT_EQ(errors.texts, QStringList{"The list cannot take another row."});
+  EXPECT_EQ(w->ListModel()->rowCount(), 3);  // the rows built so far stay
+  EXPECT_EQ(w->lUptime->text(), "Collecting data...please wait");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(w->List->updatesEnabled());
+  EXPECT_FALSE(w->ListModel()->InBulkUpdate());
+  EXPECT_TRUE(w->isVisible());
+
+  w->ListModel()->BeforeAddRow = nullptr;
+  w->Refresh1->trigger();
+  EXPECT_EQ(errors.texts.size(), 1);
+  EXPECT_EQ(w->ListModel()->Rows(), full);
+  EXPECT_EQ(w->lUptime->text(), uptime);
+}
+
+TEST_F(MainWindowTest, ErrorShowsARealMessageBoxWithItsText) {
+  auto w = MakeWindow();
+  w->show();
+  w->ListModel()->BeforeAddRow = [] { throw std::runtime_error("Out of rows."); };
+  QString shown;
+  QString caption;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box) {
+      shown = box->text();
+      caption = box->windowTitle();
+      box->accept();
+    }
+  });
+  w->Refresh1->trigger();
+  EXPECT_EQ(shown, "Out of rows.");
+  EXPECT_EQ(caption, "Tallyvane Journal");
+  EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(MainWindowTest, EmptyLogLeavesNoSelectionAndShowsTheUptime) {
+  testing::FakeEventLogService empty;
+  empty.addLog("System", {});
+  platform::Services services = machine.services;
+  services.eventLog = &empty;
+  Twnd_Main w(services, testing::KnownSnapshot(), settings);
+  EXPECT_EQ(w.ListModel()->rowCount(), 0);
+  EXPECT_EQ(w.MonthListModel()->rowCount(), 0);
+  EXPECT_FALSE(w.List->selectionModel()->hasSelection());
+  EXPECT_EQ(w.lSpenttime->text(), "Total spent time: 3h 30m");
+  EXPECT_TRUE(w.lUptime->text().startsWith("Current uptime: "));
+}
+
+TEST_F(MainWindowTest, ExitClosesTheWindow) {
+  auto w = MakeWindow();
+  w->show();
+  w->Exit1->trigger();
+  EXPECT_FALSE(w->isVisible());
+}
+
+// Renders rows of each kind and looks at their pixels.
+class RowPaintingTest : public ::testing::Test {
+ protected:
+  TJournalTableModel model{DayListColumns()};
+  std::unique_ptr<TJournalListView> view;
+  QImage image;
+
+  void SetUp() override {
+    for (int marker : {kRowOrdinary, kRowDayStart, kRowUnexpectedShutdown, kRowSeparator}) {
+      if (marker == kRowSeparator) {
+        model.append(JournalRow{"", "", "", marker});
+      } else {
+        model.append(JournalRow{"Monday, 3/2/2026 8:00:00 AM", "The operating system started",
+                                "9h 00m", marker});
+      }
+    }
+    model.append(JournalRow{"x", "y", "z", kRowOrdinary});
+    view = std::make_unique<TJournalListView>(&model, true);
+    view->setFont(LayoutFont(QStringLiteral("MS Sans Serif"), 8));  // the window's font
+    view->resize(760, 200);
+    view->show();
+    view->SelectRow(4);  // the selection on a row of its own
+    image = view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  }
+
+  QRect Cell(int row, int column) const { return view->visualRect(model.index(row, column)); }
+
+  // The ink of a cell: the sum of how much darker than white its pixels are.
+  long Ink(const QRect& r) const {
+    long ink = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      for (int x = r.left(); x <= r.right(); ++x) {
+        ink += 255 - qGray(image.pixel(x, y));
+      }
+    }
+    return ink;
+  }
+
+  // Pixels of text colour: dark ones, or red ones.
+  int Count(const QRect& r, bool red) const {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      for (int x = r.left(); x <= r.right(); ++x) {
+        const QColor c = image.pixelColor(x, y);
+        const bool isRed = c.red() > 180 && c.green() < 90 && c.blue() < 90;
+        const bool isDark = c.red() < 100 && c.green() < 100 && c.blue() < 100;
+        n += red ? isRed : isDark;
+      }
+    }
+    return n;
+  }
+};
+
+TEST_F(RowPaintingTest, DayStartIsBoldInEveryColumn) {
+  for (int column = 0; column < 3; ++column) {
+    EXPECT_GT(Ink(Cell(1, column)), Ink(Cell(0, column)) * 6 / 5) << column;
+  }
+}
+
+TEST_F(RowPaintingTest, UnexpectedShutdownIsRedExceptItsTimestamp) {
+  EXPECT_EQ(Count(Cell(2, 0), true), 0);
+  EXPECT_GT(Count(Cell(2, 0), false), 20);
+  EXPECT_GT(Count(Cell(2, 1), true), 20);
+  EXPECT_GT(Count(Cell(2, 2), true), 10);
+  EXPECT_EQ(Count(Cell(0, 1), true), 0);
+}
+
+TEST_F(RowPaintingTest, SeparatorIsASilverLineAcrossTheColumns) {
+  const QRect row = Cell(3, 0);
+  const int y = row.top() + 8;
+  const int width = 200 + 350 + 150;
+  const QColor silver(192, 192, 192);
+  EXPECT_EQ(image.pixelColor(0, y), silver);
+  EXPECT_EQ(image.pixelColor(width / 2, y), silver);
+  EXPECT_EQ(image.pixelColor(width - 6, y), silver);
+  EXPECT_NE(image.pixelColor(width - 4, y), silver);
+  EXPECT_NE(image.pixelColor(width / 2, y - 2), silver);
+  EXPECT_NE(image.pixelColor(width / 2, y + 2), silver);
+}
+
+TEST_F(RowPaintingTest, SeparatorLineStartsAtTheRowsEdgeWhenScrolledSideways) {
+  view->resize(650, 200);
+  view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+  ASSERT_GT(view->header()->offset(), 0);
+  const QImage scrolled = view->viewport()->grab().toImage();
+  const int y = Cell(3, 0).top() + 8;
+  const int right = 700 - 5 - view->header()->offset();
+  ASSERT_LT(right + 1, scrolled.width());
+  const QColor silver(192, 192, 192);
+  EXPECT_EQ(scrolled.pixelColor(0, y), silver);
+  EXPECT_EQ(scrolled.pixelColor(right - 1, y), silver);
+  EXPECT_NE(scrolled.pixelColor(right + 1, y), silver);
+}
+
+}  // namespace
+}  // namespace tallyvane
