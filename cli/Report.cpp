@@ -6,6 +6,7 @@
 
 #include "app/core/JournalBuilder.h"
 #include "cli/Progress.h"
+#include "cli/SystemFacts.h"
 #include "eventlog/Qzi_EventLog.h"
 
 namespace tallyvane::report {
@@ -39,15 +40,18 @@ const std::vector<ReportOption>& reportOptions() {
        [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kJson); }},
       {"--journal", "DIR", "read another Linux machine's history from its journal directory",
        [](ReportRequest& r, const std::string& dir) {
-         return chooseSource(r, "--journal " + dir, [dir](const ReportEnvironment&) {
-           return openJournalDirectory(dir);
-         });
+         return chooseSource(r, "--journal " + dir,
+                             [dir](const ReportEnvironment&) { return openJournalDirectory(dir); });
        }},
       {"--wtmp", "FILE", "read another Linux machine's history from its wtmp file",
        [](ReportRequest& r, const std::string& file) {
-         return chooseSource(r, "--wtmp " + file, [file](const ReportEnvironment&) {
-           return openWtmpFile(file);
-         });
+         return chooseSource(r, "--wtmp " + file,
+                             [file](const ReportEnvironment&) { return openWtmpFile(file); });
+       }},
+      {"--system", "", "print this system's facts (OS, user, machine, program version, session)",
+       [](ReportRequest& r, const std::string&) {
+         r.facts.push_back(systemFacts);
+         return std::string();
        }},
       {"--help", "", "show this help and exit",
        [](ReportRequest& r, const std::string&) {

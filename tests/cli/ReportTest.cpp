@@ -10,6 +10,7 @@
 #include "cli/Progress.h"
 #include "cli/Report.h"
 #include "platform/EvtFileWriter.h"
+#include "platform/Unicode.h"
 #include "support/FakeEventLogService.h"
 #include "support/JournalDoubles.h"
 #include "support/LocaleSettings.h"
@@ -308,3 +309,26 @@ TEST(ReportProgress, ShowsOneLineForLongReadsAndClearsIt) {
 
 }  // namespace
 }  // namespace tallyvane
+
+namespace tallyvane::report {
+namespace {
+
+// --system prints this machine's facts before the journal, the program's
+// version read from its own file among them.
+TEST(ReportProgram, SystemPrintsThisMachinesFactsAndOwnVersion) {
+  int status = -1;
+  const std::string output = runProgram("--system", status);
+  EXPECT_EQ(status, 0);
+  char host[256] = {};
+  ASSERT_EQ(gethostname(host, sizeof host - 1), 0);
+  EXPECT_NE(output.find("Machine: " + asciiUpper(host) + "\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("Program: Tallyvane Journal " TALLYVANE_VERSION), std::string::npos)
+      << output;
+  EXPECT_EQ(output.find("OS name: \n"), std::string::npos) << output;
+  EXPECT_NE(output.find("OS name: "), std::string::npos) << output;
+  EXPECT_NE(output.find("SID: S-1-"), std::string::npos) << output;
+  EXPECT_NE(output.find("The operating system started"), std::string::npos) << output;
+}
+
+}  // namespace
+}  // namespace tallyvane::report
