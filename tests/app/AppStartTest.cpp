@@ -7,9 +7,22 @@
 #include "app/AppStart.h"
 #include "app/JpegImage.h"
 #include "app/Main.h"
+#include "app/SnapshotTexts.h"
 
 namespace tallyvane {
 namespace {
+
+// The header, the About dialog and the print footer show this machine's facts
+// and the version the program file carries, not empty texts.
+TEST(SnapshotTexts, ComeFromThisMachineAndTheProgramsOwnVersion) {
+  const TSnapshotTexts texts = CurrentSnapshotTexts();
+  EXPECT_FALSE(texts.OSName.empty());
+  EXPECT_FALSE(texts.UserName.empty());
+  EXPECT_FALSE(texts.MachineName.empty());
+  EXPECT_EQ(texts.ProductName, "Tallyvane Journal");
+  EXPECT_EQ(texts.Version.rfind(TALLYVANE_VERSION, 0), 0u) << texts.Version;
+  EXPECT_FALSE(texts.Copyright.empty());
+}
 
 TEST(Fonts, LayoutFontsResolveToTheNamedFamiliesOnceRegistered) {
   if (!QFile::exists(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"))) {
