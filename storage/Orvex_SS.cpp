@@ -393,7 +393,8 @@ void TStructuredStorage::Close() {
 }
 
 void TStructuredStorage::ReleaseWalked(TStructuredStorage* Walked, bool HasChild) {
-  if (Walked == this || Walked == nullptr) return;
+  if (Walked == this || Walked == nullptr)
+    return;
   if (!HasChild) {
     delete Walked;
     return;
@@ -445,63 +446,59 @@ void SplitStoragePath(std::string_view AName, std::vector<std::string>& Storages
   Storages = std::move(pieces);
 }
 
-TStructuredStorage* TStructuredStorage::CreateSubStorage(std::string_view AName,
-                                                         std::uint32_t AMode) {
-  if (AName.empty())
-    return nullptr;
+template <typename Step, typename Leaf, typename Done>
+auto TStructuredStorage::WalkPath(std::string_view AName, Step&& StepInto, Leaf&& MakeLeaf,
+                                  Done&& Finish) -> decltype(MakeLeaf(this, std::string())) {
   std::vector<std::string> storages;
   std::string element;
   SplitStoragePath(AName, storages, element);
   TStructuredStorage* current = this;
-  TStructuredStorage* result = nullptr;
+  decltype(MakeLeaf(this, std::string())) result = nullptr;
   try {
     for (const auto& name : storages) {
-      std::shared_ptr<cfb::Storage> next;
-      OleCheck(current->FStorage->CreateStorage(name, AMode, &next));
-      auto* wrapped = new TStructuredStorage(current, std::move(next));
+      auto* next = StepInto(current, name);
       ReleaseWalked(current, true);
-      current = wrapped;
+      current = next;
     }
-    std::shared_ptr<cfb::Storage> made;
-    OleCheck(current->FStorage->CreateStorage(element, AMode, &made));
-    result = new TStructuredStorage(current, std::move(made));
-    ReleaseWalked(current, true);
+    result = MakeLeaf(current, element);
+    ReleaseWalked(current, result != nullptr);
   } catch (...) {
     ReleaseWalked(current, false);
-    RefreshElements();
+    Finish();
     throw;
   }
-  RefreshElements();
+  Finish();
   return result;
+}
+
+TStructuredStorage* TStructuredStorage::CreateSubStorage(std::string_view AName,
+                                                         std::uint32_t AMode) {
+  if (AName.empty())
+    return nullptr;
+  const auto createStorage = [AMode](TStructuredStorage* current, const std::string& name) {
+    std::shared_ptr<cfb::Storage> made;
+    OleCheck(current->FStorage->CreateStorage(name, AMode, &made));
+    return new TStructuredStorage(current, std::move(made));
+  };
+  return WalkPath(AName, createStorage, createStorage, [this] { RefreshElements(); });
 }
 
 TStorageStream* TStructuredStorage::CreateStream(std::string_view AName, std::uint32_t AMode) {
   if (AName.empty())
     return nullptr;
-  std::vector<std::string> storages;
-  std::string element;
-  SplitStoragePath(AName, storages, element);
-  TStructuredStorage* current = this;
-  TStorageStream* result = nullptr;
-  try {
-    for (const auto& name : storages) {
-      std::shared_ptr<cfb::Storage> next;
-      OleCheck(current->FStorage->CreateStorage(name, AMode, &next));
-      auto* wrapped = new TStructuredStorage(current, std::move(next));
-      ReleaseWalked(current, true);
-      current = wrapped;
-    }
-    std::shared_ptr<cfb::Stream> made;
-    OleCheck(current->FStorage->CreateStream(element, AMode, &made));
-    result = new TStorageStream(std::move(made), current);
-    ReleaseWalked(current, true);
-  } catch (...) {
-    ReleaseWalked(current, false);
-    RefreshElements();
-    throw;
-  }
-  RefreshElements();
-  return result;
+  return WalkPath(
+      AName,
+      [AMode](TStructuredStorage* current, const std::string& name) {
+        std::shared_ptr<cfb::Storage> next;
+        OleCheck(current->FStorage->CreateStorage(name, AMode, &next));
+        return new TStructuredStorage(current, std::move(next));
+      },
+      [AMode](TStructuredStorage* current, const std::string& element) {
+        std::shared_ptr<cfb::Stream> made;
+        OleCheck(current->FStorage->CreateStream(element, AMode, &made));
+        return new TStorageStream(std::move(made), current);
+      },
+      [this] { RefreshElements(); });
 }
 
 TStructuredStorage* TStructuredStorage::OpenOrCreateStep(TStructuredStorage* Current,
@@ -520,38 +517,24 @@ TStructuredStorage* TStructuredStorage::OpenOrCreateStep(TStructuredStorage* Cur
 
 TStructuredStorage* TStructuredStorage::OpenSubStorage(std::string_view AName, std::uint32_t AMode,
                                                        bool CanCreate) {
-  std::vector<std::string> storages;
-  std::string element;
-  SplitStoragePath(AName, storages, element);
   bool created = false;
-  TStructuredStorage* current = this;
-  TStructuredStorage* result = nullptr;
-  try {
-    for (const auto& name : storages) {
-      auto* wrapped = OpenOrCreateStep(current, name, AMode, CanCreate, created);
-      ReleaseWalked(current, true);
-      current = wrapped;
-    }
-    result = OpenOrCreateStep(current, element, AMode, CanCreate, created);
-    ReleaseWalked(current, true);
-  } catch (...) {
-    ReleaseWalked(current, false);
+  const auto step = [&](TStructuredStorage* current, const std::string& name) {
+    return OpenOrCreateStep(current, name, AMode, CanCreate, created);
+  };
+  return WalkPath(AName, step, step, [&] {
     if (created)
       RefreshElements();
-    throw;
-  }
-  if (created)
-    RefreshElements();
-  return result;
+  });
 }
 
 TStorageStream* TStructuredStorage::OpenStream(std::string_view AName, std::uint32_t AMode,
                                                bool CanCreate) {
+  bool created = false;
   std::vector<std::string> storages;
   std::string element;
   SplitStoragePath(AName, storages, element);
-  bool created = false;
   if (storages.empty()) {
+    // A stream of this storage: one that cannot be opened gives nothing.
     if (CanCreate && !ElementExists(element)) {
       std::shared_ptr<cfb::Stream> made;
       OleCheck(FStorage->CreateStream(element, AMode, &made));
@@ -559,46 +542,34 @@ TStorageStream* TStructuredStorage::OpenStream(std::string_view AName, std::uint
     }
     TStorageStream* result = nullptr;
     std::shared_ptr<cfb::Stream> opened;
-    if (Succeeded(FStorage->OpenStream(element, AMode, &opened))) {
+    if (Succeeded(FStorage->OpenStream(element, AMode, &opened)))
       result = new TStorageStream(std::move(opened), this);
-    }
     if (created)
       RefreshElements();
     return result;
   }
-  TStructuredStorage* current = this;
-  TStorageStream* result = nullptr;
-  try {
-    for (const auto& name : storages) {
-      auto* wrapped = OpenOrCreateStep(current, name, AMode, CanCreate, created);
-      ReleaseWalked(current, true);
-      current = wrapped;
-    }
-    std::shared_ptr<cfb::Stream> opened;
-    if (current->ElementExists(element)) {
-      OleCheck(current->FStorage->OpenStream(element, AMode, &opened));
-    } else if (CanCreate) {
-      std::shared_ptr<cfb::Stream> made;
-      OleCheck(current->FStorage->CreateStream(element, AMode, &made));
-      made.reset();
-      created = true;
-      OleCheck(current->FStorage->OpenStream(element, AMode, &opened));
-    }
-    if (opened) {
-      result = new TStorageStream(std::move(opened), current);
-      ReleaseWalked(current, true);
-    } else {
-      ReleaseWalked(current, false);
-    }
-  } catch (...) {
-    ReleaseWalked(current, false);
-    if (created)
-      RefreshElements();
-    throw;
-  }
-  if (created)
-    RefreshElements();
-  return result;
+  return WalkPath(
+      AName,
+      [&](TStructuredStorage* current, const std::string& name) {
+        return OpenOrCreateStep(current, name, AMode, CanCreate, created);
+      },
+      [&](TStructuredStorage* current, const std::string& leaf) -> TStorageStream* {
+        std::shared_ptr<cfb::Stream> opened;
+        if (current->ElementExists(leaf)) {
+          OleCheck(current->FStorage->OpenStream(leaf, AMode, &opened));
+        } else if (CanCreate) {
+          std::shared_ptr<cfb::Stream> made;
+          OleCheck(current->FStorage->CreateStream(leaf, AMode, &made));
+          made.reset();
+          created = true;
+          OleCheck(current->FStorage->OpenStream(leaf, AMode, &opened));
+        }
+        return opened ? new TStorageStream(std::move(opened), current) : nullptr;
+      },
+      [&] {
+        if (created)
+          RefreshElements();
+      });
 }
 
 TStoragePropertySet* TStructuredStorage::CreatePropertySet(std::string_view AName,

@@ -175,6 +175,14 @@ class TStructuredStorage {
   void ReleaseWalked(TStructuredStorage* Walked, bool HasChild);
   TStructuredStorage* OpenOrCreateStep(TStructuredStorage* Current, const std::string& Name,
                                        std::uint32_t AMode, bool CanCreate, bool& Created);
+  // Walks the storages of a path ("a\\b\\element") with `StepInto` (the
+  // storage below a storage, by name), then makes the last element with
+  // `MakeLeaf`. Every storage passed through is released as the walk goes on,
+  // and freed when the walk fails or the leaf gives nothing. `Finish` runs last,
+  // whether the walk succeeded or failed.
+  template <typename Step, typename Leaf, typename Done>
+  auto WalkPath(std::string_view AName, Step&& StepInto, Leaf&& MakeLeaf, Done&& Finish)
+      -> decltype(MakeLeaf(this, std::string()));
 
   std::int32_t FLockCount = 0;
   std::shared_ptr<cfb::Storage> FStorage;
