@@ -1,20 +1,12 @@
 #include "AppTestSupport.h"
 
-#include <ctime>
-
+#include "support/JournalExport.h"
 #include "support/SampleRecords.h"
 
 namespace tallyvane::testing {
 
 std::uint32_t UnixTime(int year, int month, int day, int hour, int minute, int second) {
-  std::tm tm{};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  return static_cast<std::uint32_t>(timegm(&tm));
+  return static_cast<std::uint32_t>(utcSeconds(year, month, day, hour, minute, second));
 }
 
 std::vector<platform::EventLogRecordFields> KnownSystemLog() {
