@@ -23,6 +23,22 @@ struct OSVersionFacts {
   friend bool operator==(const OSVersionFacts&, const OSVersionFacts&) = default;
 };
 
+// What the storage information header says about the program, the machine and
+// the moment when a component writes its live data.
+struct WriterFacts {
+  std::string ProductName;  // the program's own version information
+  std::string Version;
+  std::string Copyright;
+  std::string OSName;
+  std::string OSEdition;
+  std::string MachineName;
+  std::string Account;  // the user running the program, asked at writing time
+  bool IsAdministrator = false;
+  std::string HostAddresses;
+  std::uint32_t ProcessId = 0;
+  TDateTime Now = 0;  // the current local date and time
+};
+
 class SessionFacts {
  public:
   virtual ~SessionFacts() = default;
@@ -34,16 +50,19 @@ class SessionFacts {
   virtual TSessionTypes DetectSessionTypes() = 0;
   // Version facts of the running operating system.
   virtual OSVersionFacts OSVersion() = 0;
+  // The facts the header writer takes when the data are live.
+  virtual WriterFacts Writer() = 0;
 };
 
-// Answers what the routines give when they find nothing: "", "", the empty set
-// and zero version facts.
+// Answers what the routines give when they find nothing: "", "", the empty set,
+// zero version facts and empty writer facts.
 class NoSessionFacts : public SessionFacts {
  public:
   std::string LoggedOnUser(std::uint32_t) override { return {}; }
   std::string AccountSidText(std::string_view, std::string_view) override { return {}; }
   TSessionTypes DetectSessionTypes() override { return {}; }
   OSVersionFacts OSVersion() override { return {}; }
+  WriterFacts Writer() override { return {}; }
 };
 
 // This machine's session facts. They live for the whole process.

@@ -153,16 +153,6 @@ std::string DataToChars(std::span<const std::byte> data) {
   return out;
 }
 
-std::string TrimControl(std::string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
-    ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32)
-    --end;
-  return std::string(text.substr(begin, end - begin));
-}
-
 bool SourceMatchesFilter(std::string_view source, std::string_view filter) {
   if (filter.empty())
     return true;

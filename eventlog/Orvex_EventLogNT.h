@@ -60,9 +60,6 @@ std::string SidToText(std::span<const std::byte> sid);
 std::string DataToHex(std::span<const std::byte> data);
 std::string DataToChars(std::span<const std::byte> data);
 
-// Removes every character whose code is 32 or below from both ends.
-std::string TrimControl(std::string_view text);
-
 // True when `source` is one of the comma-separated names of `filter` (ASCII
 // letters without regard to case). An empty filter keeps every source.
 bool SourceMatchesFilter(std::string_view source, std::string_view filter);

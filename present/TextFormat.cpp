@@ -197,4 +197,14 @@ std::string FormatFloat(std::string_view picture, double value, const FormatSett
   return negative ? "-" + text : text;
 }
 
+std::string TrimControl(std::string_view text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
+    ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32)
+    --end;
+  return std::string(text.substr(begin, end - begin));
+}
+
 }  // namespace tallyvane

@@ -48,4 +48,7 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
 std::string FormatFloat(std::string_view picture, double value,
                         const FormatSettings& settings = FormatSettings{});
 
+// Removes every character whose code is 32 or below from both ends.
+std::string TrimControl(std::string_view text);
+
 }  // namespace tallyvane

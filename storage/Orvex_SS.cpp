@@ -10,6 +10,7 @@
 #include <streambuf>
 
 #include "platform/Unicode.h"
+#include "present/TextFormat.h"
 #include "storage/AnsiCodePage.h"
 
 namespace tallyvane {
@@ -19,16 +20,6 @@ namespace {
 constexpr std::uint32_t kModeRead = STGM_READ | STGM_SHARE_EXCLUSIVE;            // 16
 constexpr std::uint32_t kModeReadWrite = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;  // 18
 constexpr std::size_t kChunk = 8192;
-
-std::string trimBlanks(std::string_view s) {
-  std::size_t b = 0;
-  std::size_t e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-    ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-    --e;
-  return std::string(s.substr(b, e - b));
-}
 
 // A get and put area over a TStream, unbuffered on the put side.
 class TStreamBuf : public std::streambuf {
@@ -579,7 +570,7 @@ TStoragePropertySet* TStructuredStorage::CreatePropertySet(std::string_view ANam
   std::shared_ptr<cfb::PropertyStorage> ps;
   OleCheck(FStorage->CreatePropertySet(FmtID, ClassID, AFlags, AMode, &ps));
   auto* result = new TStoragePropertySet(ps, this);
-  const std::string name = trimBlanks(AName);
+  const std::string name = TrimControl(AName);
   if (!name.empty()) {
     const HRESULT hr = ps->WritePropertyName(PID_DICTIONARY, AName);
     if (Failed(hr)) {

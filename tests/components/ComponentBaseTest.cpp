@@ -6,26 +6,12 @@
 #include <vector>
 
 #include "components/Qzi_Common.h"
+#include "support/FakeSessionFacts.h"
 
 namespace tallyvane {
 namespace {
 
-class FakeSessionFacts : public SessionFacts {
- public:
-  std::string LoggedOnUser(std::uint32_t SessionId) override {
-    askedSessions.push_back(SessionId);
-    return SessionId == 0xFFFFFFFF ? "alice" : "user" + std::to_string(SessionId);
-  }
-  std::string AccountSidText(std::string_view Machine, std::string_view Account) override {
-    return Machine.empty() ? "SID of " + std::string(Account) : "";
-  }
-  TSessionTypes DetectSessionTypes() override { return types; }
-  OSVersionFacts OSVersion() override { return os; }
-
-  std::vector<std::uint32_t> askedSessions;
-  TSessionTypes types{stLocal, stVBOX};
-  OSVersionFacts os{2, 10, 0, 19045, "Service Pack 1"};
-};
+using testing::FakeSessionFacts;
 
 // The base with the one operation it leaves abstract, and a way to raise the debug event.
 class TestComponent : public TOrvex_Component {

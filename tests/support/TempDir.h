@@ -29,6 +29,8 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
+  // The path of `name` in the directory, as text.
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
 
   // Writes `text` to the file at `relative`, creating its directories.
   std::filesystem::path write(const std::string& relative, const std::string& text) const {
