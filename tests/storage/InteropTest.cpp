@@ -10,7 +10,10 @@
 
 #include "StorageTestSupport.h"
 #include "eventlog/Orvex_CRC.h"
+#include "eventlog/Qzi_EventLog.h"
 #include "storage/Orvex_SS.h"
+#include "support/FakeEventLogService.h"
+#include "support/FakeSessionFacts.h"
 
 namespace tallyvane {
 namespace {
@@ -190,6 +193,48 @@ TEST(Interop, OlefileListsAndReadsOurFiles) {
   EXPECT_TRUE(props.count("4\tPříliš žluťoučký kůň")) << all;
   // olefile gives FILETIME values as whole seconds since 1601: 2014-01-01 12:00.
   EXPECT_TRUE(props.count("12\t13033051200")) << all;
+}
+
+// A stream's bytes decoded as text with a byte-order mark, lines joined by "|".
+const char* kOlefileStreamText = R"PY(
+import olefile, sys
+o = olefile.OleFileIO(sys.argv[1])
+d = o.openstream(sys.argv[2]).read()
+print('|'.join(d.decode('utf-8-sig').split('\r\n')))
+)PY";
+
+TEST(Interop, OlefileReadsASavedEventLog) {
+  if (!testing::haveOlefile())
+    GTEST_SKIP() << "python3-olefile is not installed";
+  TempDir dir;
+  const std::string file = dir.file("log.stg");
+  testing::FakeEventLogService service;
+  testing::FakeSessionFacts facts;
+  platform::Services services = platform::systemServices();
+  services.eventLog = &service;
+  TOrvex_EventLog log(nullptr, services, facts);
+  log.Reader().SetSourceName("System");
+  TLogRecord r;
+  r.EventType = etError;
+  r.DateTime = 41640.5;
+  r.Source = "Ovladač";
+  r.Category = "None";
+  r.EventID = 41;
+  r.Description = "a;b";
+  log.Reader().AddRecord(r);
+  log.SaveToStorage(file, "Příliš žluťoučký kůň", nullptr);
+
+  EXPECT_EQ(runPython(dir, kOlefileStreamText, shellQuote(file) + " EventLog/D91EFD29"),
+            "System|0;41640.5000000000;Ovladač;None;41;;;;a<SEMI>b|\n");
+  const auto props =
+      linesOf(runPython(dir, kOlefileProperties, shellQuote(file) + " '\x05SummaryInformation'"));
+  std::string all;
+  for (const auto& l : props)
+    all += l + "\n";
+  EXPECT_TRUE(props.count("2\tTallyvane Journal")) << all;
+  EXPECT_TRUE(props.count("6\tPříliš žluťoučký kůň")) << all;
+  EXPECT_TRUE(props.count("18\tTallyvane Journal 0.1.0.0")) << all;
+  EXPECT_TRUE(props.count("19\tAdmin")) << all;
 }
 
 TEST(Interop, LibolecfListsAndExportsOurFiles) {
