@@ -1,7 +1,9 @@
 #include "MainWindow.h"
 
+// objbase.h first: commdlg.h declares the print dialog only with the COM types.
+#include <objbase.h>
+
 #include <commdlg.h>
-#include <objbase.h>  // before commdlg.h, for the print dialog's COM types
 #include <uxtheme.h>
 #include <windowsx.h>
 

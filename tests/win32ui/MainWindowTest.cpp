@@ -1,0 +1,311 @@
+// The main window driven by window messages: what the lists show, the
+// shortcuts, the painted colours of the day list, the About dialog, errors.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "MainWindow.h"
+#include "ResourceIds.h"
+#include "WicPicture.h"
+#include "WideText.h"
+#include "WindowFixture.h"
+#include "support/LocaleSettings.h"
+
+namespace tallyvane::testing {
+namespace {
+
+using RowTexts = std::vector<std::array<std::string, 3>>;
+
+RowTexts TextsOf(const std::vector<JournalRow>& Rows) {
+  RowTexts texts;
+  for (const JournalRow& row : Rows) {
+    texts.push_back({row.Caption, row.SubItem1, row.SubItem2});
+  }
+  return texts;
+}
+
+// What the control shows, read through LVM_GETITEMCOUNT and LVM_GETITEMTEXTW.
+RowTexts TextsOf(const TReportList& List) {
+  RowTexts texts;
+  for (int i = 0; i < List.ItemCount(); ++i) {
+    const std::vector<std::string> sub = List.ItemSubItems(i);
+    texts.push_back({List.ItemCaption(i), sub.size() > 0 ? sub[0] : "", sub.size() > 1 ? sub[1] : ""});
+  }
+  return texts;
+}
+
+std::string TextOf(HWND Window) {
+  wchar_t buffer[512] = {};
+  ::GetWindowTextW(Window, buffer, static_cast<int>(std::size(buffer)));
+  return Utf8(buffer);
+}
+
+void PumpMessages() {
+  MSG message{};
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetErrorPresenter([this](HWND, const std::string& Text) { errors.push_back(Text); });
+    expected = BuildJournal(machine.services, usEnglishSettings());
+    window = std::make_unique<Twnd_Main>(machine.services, KnownFacts(), usEnglishSettings());
+    window->QuitOnClose = false;
+    window->Create(SW_SHOWNORMAL);
+    PumpMessages();
+  }
+  void TearDown() override {
+    window.reset();
+    PumpMessages();
+    SetErrorPresenter({});
+  }
+
+  KnownMachine machine;
+  BuiltJournal expected;
+  std::unique_ptr<Twnd_Main> window;
+  std::vector<std::string> errors;
+};
+
+TEST_F(MainWindowTest, ListsAndStatusLineShowWhatTheBuilderMakes) {
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  ASSERT_GT(expected.days.size(), 8u);
+  ASSERT_GE(expected.months.size(), 2u);
+  EXPECT_EQ(TextsOf(window->List), TextsOf(expected.days));
+  EXPECT_EQ(TextsOf(window->MonthList), TextsOf(expected.months));
+  EXPECT_EQ(TextOf(window->lUptime), expected.uptimeText);
+  EXPECT_EQ(TextOf(window->lSpenttime), expected.spentTimeText);
+  EXPECT_EQ(TextOf(window->lOS), "Windows 10 Pro x64");
+  EXPECT_EQ(TextOf(window->lUser), "ada");
+  EXPECT_EQ(TextOf(window->lInstalled).rfind("System installed on 1/1/2024", 0), 0u)
+      << TextOf(window->lInstalled);
+  // The columns, at 96 dots per inch.
+  const std::vector<std::pair<std::string, int>> dayColumns = {
+      {"Timestamp", 200}, {"Event", 350}, {"Spent time", 150}};
+  const std::vector<std::pair<std::string, int>> monthColumns = {
+      {"Month", 150}, {"Spent time", 100}, {"Spent working days", 120}};
+  const UINT dpi = ::GetDpiForWindow(window->Handle());
+  for (const auto& [list, columns] :
+       {std::pair{&window->List, dayColumns}, std::pair{&window->MonthList, monthColumns}}) {
+    ASSERT_EQ(list->ColumnCount(), 3);
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_EQ(list->ColumnCaption(c), columns[c].first);
+      EXPECT_EQ(list->ColumnWidth(c), ::MulDiv(columns[c].second, static_cast<int>(dpi), 96));
+    }
+  }
+}
+
+TEST_F(MainWindowTest, F5TwiceRebuildsTheSameRows) {
+  const int opensBefore = machine.service.opens;
+  for (int round = 0; round < 2; ++round) {
+    MSG key{window->Handle(), WM_KEYDOWN, VK_F5, 0x003F0001, 0, {}};
+    ASSERT_TRUE(window->TranslateShortcut(key));
+    PumpMessages();
+    EXPECT_EQ(TextsOf(window->List), TextsOf(expected.days)) << "round " << round;
+    EXPECT_EQ(TextsOf(window->MonthList), TextsOf(expected.months)) << "round " << round;
+  }
+  // Each F5 read the log again rather than keeping the first build.
+  EXPECT_GE(machine.service.opens, opensBefore + 2);
+  EXPECT_FALSE(window->Busy());
+  EXPECT_TRUE(errors.empty());
+}
+
+// The day list as painted: its client area rendered into a bitmap.
+class RenderedList {
+ public:
+  explicit RenderedList(HWND List) : FList(List) {
+    ::GetClientRect(List, &FClient);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = FClient.right;
+    info.bmiHeader.biHeight = -FClient.bottom;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    FDc.reset(::CreateCompatibleDC(nullptr));
+    FBitmap.reset(::CreateDIBSection(FDc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    FPixels = static_cast<const std::uint32_t*>(bits);
+    SelectedObject selected(FDc.get(), FBitmap.get());
+    ::SendMessageW(List, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(FDc.get()),
+                   PRF_CLIENT | PRF_ERASEBKGND);
+    ::GdiFlush();
+  }
+  // The pixel at (X, Y) as 0x00RRGGBB.
+  std::uint32_t At(int X, int Y) const {
+    return FPixels[static_cast<std::size_t>(Y) * static_cast<std::size_t>(FClient.right) +
+                   static_cast<std::size_t>(X)] &
+           0xFFFFFF;
+  }
+  // The number of reddish pixels in the cell (Item, SubItem).
+  int RedPixels(int Item, int SubItem) const {
+    RECT cell{};
+    cell.top = SubItem;
+    cell.left = LVIR_BOUNDS;
+    ::SendMessageW(FList, LVM_GETSUBITEMRECT, static_cast<WPARAM>(Item),
+                   reinterpret_cast<LPARAM>(&cell));
+    if (SubItem == 0) {
+      // The first sub-item's rectangle is the whole row; keep the first column.
+      cell.right = cell.left + static_cast<int>(::SendMessageW(FList, LVM_GETCOLUMNWIDTH, 0, 0));
+    }
+    int count = 0;
+    for (int y = std::max(0L, cell.top); y < std::min(cell.bottom, FClient.bottom); ++y) {
+      for (int x = std::max(0L, cell.left); x < std::min(cell.right, FClient.right); ++x) {
+        const std::uint32_t p = At(x, y);
+        const int r = static_cast<int>(p >> 16), g = static_cast<int>((p >> 8) & 0xFF),
+                  b = static_cast<int>(p & 0xFF);
+        if (r > 150 && r - g > 100 && r - b > 100) {
+          ++count;
+        }
+      }
+    }
+    return count;
+  }
+
+ private:
+  HWND FList;
+  RECT FClient{};
+  UniqueDc FDc;
+  UniqueBitmap FBitmap;
+  const std::uint32_t* FPixels = nullptr;
+};
+
+int FirstRowWith(const std::vector<JournalRow>& Rows, int Marker) {
+  for (std::size_t i = 0; i < Rows.size(); ++i) {
+    if (Rows[i].RowMarker == Marker) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+TEST_F(MainWindowTest, DayListPaintsShutdownsRedAndSeparatorsSilver) {
+  HWND list = window->List.Handle();
+  // No selection, so every row shows its own colours.
+  ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  const int shutdown = FirstRowWith(expected.days, kRowUnexpectedShutdown);
+  const int separator = FirstRowWith(expected.days, kRowSeparator);
+  const int ordinary = FirstRowWith(expected.days, kRowOrdinary);
+  ASSERT_GE(shutdown, 0);
+  ASSERT_GE(separator, 0);
+  ASSERT_GE(ordinary, 0);
+  const RenderedList rendered(list);
+
+  // The shutdown's event and spent time are red, its time stamp is not.
+  EXPECT_EQ(rendered.RedPixels(shutdown, 0), 0);
+  EXPECT_GT(rendered.RedPixels(shutdown, 1), 10);
+  for (int column = 0; column < 3; ++column) {
+    EXPECT_EQ(rendered.RedPixels(ordinary, column), 0) << "column " << column;
+  }
+
+  // The separator: a silver line 8 pixels below the row's top, ending 5
+  // pixels short of the columns' right end.
+  RECT row{};
+  row.left = LVIR_BOUNDS;
+  ::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(separator),
+                 reinterpret_cast<LPARAM>(&row));
+  int columnsWidth = 0;
+  for (int c = 0; c < 3; ++c) {
+    columnsWidth += window->List.ColumnWidth(c);
+  }
+  const std::uint32_t silver = 0xC0C0C0;
+  const int y = row.top + 8;
+  EXPECT_EQ(rendered.At(row.left + 1, y), silver);
+  EXPECT_EQ(rendered.At(row.left + 300, y), silver);
+  EXPECT_EQ(rendered.At(row.left + columnsWidth - 7, y), silver);
+  EXPECT_NE(rendered.At(row.left + columnsWidth - 3, y), silver);
+  EXPECT_NE(rendered.At(row.left + 300, y - 3), silver);
+}
+
+// Closes the About dialog from inside its modal loop, as a user would.
+struct AboutCloser {
+  enum class Way { Escape, Enter, OkButton } way = Way::Escape;
+  std::string caption;
+  bool ownerDisabled = false;
+  HWND owner = nullptr;
+  int ticks = 0;
+};
+AboutCloser* gCloser = nullptr;
+
+void CALLBACK CloseAbout(HWND, UINT, UINT_PTR Timer, DWORD) {
+  HWND dialog = ::FindWindowW(kAboutDialogClass, nullptr);
+  if (!dialog && ++gCloser->ticks < 50) {
+    return;
+  }
+  ::KillTimer(nullptr, Timer);
+  if (!dialog) {
+    return;
+  }
+  gCloser->caption = TextOf(dialog);
+  gCloser->ownerDisabled = !::IsWindowEnabled(gCloser->owner);
+  switch (gCloser->way) {
+    case AboutCloser::Way::Escape:
+      ::PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
+      break;
+    case AboutCloser::Way::Enter:
+      ::PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 0);
+      break;
+    case AboutCloser::Way::OkButton:
+      ::SendMessageW(::FindWindowExW(dialog, nullptr, L"BUTTON", L"OK"), BM_CLICK, 0, 0);
+      break;
+  }
+}
+
+TEST_F(MainWindowTest, AboutOpensModallyAndClosesByEscapeEnterAndOk) {
+  for (const auto way :
+       {AboutCloser::Way::Escape, AboutCloser::Way::Enter, AboutCloser::Way::OkButton}) {
+    AboutCloser closer;
+    closer.way = way;
+    closer.owner = window->Handle();
+    gCloser = &closer;
+    ::SetTimer(nullptr, 0, 50, CloseAbout);
+    ::SendMessageW(window->Handle(), WM_COMMAND, IDM_ABOUT, 0);
+    gCloser = nullptr;
+    SCOPED_TRACE(static_cast<int>(way));
+    EXPECT_EQ(closer.caption, "About....");
+    EXPECT_TRUE(closer.ownerDisabled);
+    EXPECT_EQ(::FindWindowW(kAboutDialogClass, nullptr), nullptr);
+    EXPECT_TRUE(::IsWindowEnabled(window->Handle()));
+  }
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST(AboutPicture, TheProgramsJpegDecodesThroughWic) {
+  const TDecodedPicture picture = DecodePicture(ProgramResource(IDR_ABOUT_PICTURE));
+  EXPECT_EQ(picture.Width, 520);
+  EXPECT_EQ(picture.Height, 317);
+  EXPECT_NE(picture.Bitmap, nullptr);
+  const std::byte junk[] = {std::byte{0xFF}, std::byte{0xD8}, std::byte{0x00}};
+  EXPECT_THROW(DecodePicture(junk), std::runtime_error);
+}
+
+TEST_F(MainWindowTest, AnErrorOfARefreshIsShownAndTheWindowStays) {
+  machine.service.openError = ERROR_ACCESS_DENIED;
+  ::SendMessageW(window->Handle(), WM_COMMAND, IDM_REFRESH, 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_FALSE(errors[0].empty());
+  EXPECT_TRUE(::IsWindow(window->Handle()));
+  EXPECT_FALSE(window->Busy());
+  // The next refresh that can read the log works again.
+  machine.service.openError = 0;
+  ::SendMessageW(window->Handle(), WM_COMMAND, IDM_REFRESH, 0);
+  EXPECT_EQ(errors.size(), 1u);
+  EXPECT_EQ(TextsOf(window->List), TextsOf(expected.days));
+}
+
+TEST_F(MainWindowTest, ExitClosesTheWindow) {
+  ::SendMessageW(window->Handle(), WM_COMMAND, IDM_EXIT, 0);
+  PumpMessages();
+  EXPECT_TRUE(window->Closed());
+  EXPECT_EQ(window->Handle(), nullptr);
+}
+
+}  // namespace
+}  // namespace tallyvane::testing
