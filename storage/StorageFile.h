@@ -6,10 +6,10 @@
 //
 // A file is held in memory while it is open. A file opened for writing keeps
 // its changes and is written whole when its root storage is released (or
-// committed): into a new file beside it, flushed to disk, then renamed over the
-// old one, so the old content survives until the new one is complete. The
-// file stays locked (flock) for as long as it is open, which gives a second
-// opener the sharing error the platform gives.
+// committed): into a new file beside it, flushed to disk, then put in place of
+// the old one in one step, so the old content survives until the new one is
+// complete. The file stays locked for as long as it is open, which gives a
+// second opener the sharing error the platform gives.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Files.h"
 #include "storage/CompoundFile.h"
 #include "storage/Guid.h"
 #include "storage/StorageError.h"
@@ -116,7 +117,7 @@ class Document {
  private:
   Document() = default;
   std::string path_;
-  int fd_ = -1;
+  platform::FileHandle file_;
   bool writable_ = false;
   bool closed_ = false;
   bool dirty_ = false;
@@ -200,6 +201,9 @@ class Storage {
   std::uint32_t mode_;
   bool isRoot_;
 };
+
+// The storage status code of a failed file call (a platform error code).
+HRESULT fileStatus(std::uint32_t error);
 
 // The FILETIME of now (UTC), for element time stamps.
 std::uint64_t fileTimeNow();
