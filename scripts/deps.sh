@@ -20,6 +20,7 @@ test_packages=(
   poppler-utils
   xvfb xauth
   librsvg2-bin
+  nsis zip
 )
 
 packages=("${build_packages[@]}")
