@@ -15,6 +15,7 @@
 #include "DayListPaint.h"
 #include "GdiPrinterCanvas.h"
 #include "ResourceIds.h"
+#include "SharedDocumentCanvas.h"
 #include "WideText.h"
 #include "Win32Fonts.h"
 #include "eventlog/Qzi_EventLog.h"

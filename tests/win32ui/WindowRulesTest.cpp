@@ -2,8 +2,12 @@
 // the Windows API.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "AboutTexts.h"
 #include "DayListPaint.h"
+#include "SharedDocumentCanvas.h"
 #include "journal/JournalListModel.h"
 
 namespace tallyvane {
@@ -87,6 +91,86 @@ TEST(AboutDialogTexts, CzechRowAndFallbacks) {
   EXPECT_EQ(empty.lProduct, "");
   EXPECT_EQ(empty.lVer, "Version ");
   EXPECT_EQ(empty.lOS2, "");
+}
+
+// A printer that keeps the job calls and the texts printed, with fixed metrics.
+class JobRecorder : public TPrinterCanvas {
+ public:
+  std::vector<std::string> calls;  // "begin", "page", "end", and "text:" + each text
+  std::string documentName;
+  int page = 0;
+
+  void SetDocumentName(const std::string& Name) override { documentName = Name; }
+  void SetCopies(int) override {}
+  void SetOrientation(TPrinterOrientation) override {}
+  void BeginDoc() override {
+    page = 1;
+    calls.push_back("begin");
+  }
+  void NewPage() override {
+    ++page;
+    calls.push_back("page");
+  }
+  void EndDoc() override { calls.push_back("end"); }
+  int PageNumber() const override { return page; }
+  int PageWidth() const override { return 2100; }
+  int PageHeight() const override { return 2970; }
+  int PhysicalOffsetX() const override { return 0; }
+  int PhysicalOffsetY() const override { return 0; }
+  void SetFont(const TPrintFont&) override {}
+  int TextWidth(const std::string& Text) override { return static_cast<int>(Text.size()) * 10; }
+  int TextHeight(const std::string&) override { return 50; }
+  void TextOut(int, int, const std::string& Text) override { calls.push_back("text:" + Text); }
+  void TextRect(const TRect&, int, int, const std::string&) override {}
+  void MoveTo(int, int) override {}
+  void LineTo(int, int) override {}
+};
+
+class Rows : public TReportListSource {
+ public:
+  explicit Rows(int Count) : FCount(Count) {}
+  int ColumnCount() const override { return 1; }
+  std::string ColumnCaption(int) const override { return "Column"; }
+  int ColumnWidth(int) const override { return 100; }
+  int ItemCount() const override { return FCount; }
+  std::string ItemCaption(int Item) const override { return "row " + std::to_string(Item); }
+  std::vector<std::string> ItemSubItems(int) const override { return {}; }
+
+ private:
+  int FCount;
+};
+
+TEST(SharedDocumentCanvas, TwoListsMakeOneDocumentEachNumberedOnItsOwn) {
+  JobRecorder printer;
+  // Rows per page on this paper: nearest((2970 - 4 * 2970 / 28.215) / 50) = 51.
+  const Rows days(52), months(3);
+  {
+    TSharedDocumentCanvas document(printer);
+    PrintListView(days, document, "Day", "header", "footer", "now");
+    PrintListView(months, document, "Month", "header", "footer", "now");
+    document.Finish();
+  }
+  std::vector<std::string> jobs, numbers;
+  for (const std::string& call : printer.calls) {
+    if (call.rfind("text:", 0) != 0) {
+      jobs.push_back(call);
+    } else if (call.find(" / ") != std::string::npos) {
+      numbers.push_back(call.substr(5));
+    }
+  }
+  // One document: the day list's two pages, a new page, the month list's one.
+  EXPECT_EQ(jobs, (std::vector<std::string>{"begin", "page", "page", "end"}));
+  EXPECT_EQ(numbers, (std::vector<std::string>{"1 / 2", "2 / 2", "1 / 1"}));
+  EXPECT_EQ(printer.documentName, "Day");
+}
+
+TEST(SharedDocumentCanvas, EndsTheDocumentWhenLeftUnfinished) {
+  JobRecorder printer;
+  {
+    TSharedDocumentCanvas document(printer);
+    PrintListView(Rows(1), document, "Day", "", "", "");
+  }
+  EXPECT_EQ(printer.calls.back(), "end");
 }
 
 }  // namespace
