@@ -3,8 +3,9 @@
 // installation date, the day list and the month list, and a status line; its
 // menu refreshes the journal, prints both lists, shows the About dialog and
 // ends the program.
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <functional>
 #include <memory>

@@ -3,8 +3,9 @@
 // holds no texts of its own (owner data): it asks for each cell as it paints,
 // so a build of thousands of rows costs one item count. Printing reads the
 // control through the report-list interface, as a user sees it.
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <string>
 #include <vector>

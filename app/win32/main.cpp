@@ -1,7 +1,8 @@
 // Program start: the system snapshot, the window classes, the main window and
 // the message loop until the window is closed.
-#include <objbase.h>
 #include <windows.h>
+
+#include <objbase.h>
 
 #include <clocale>
 #include <memory>

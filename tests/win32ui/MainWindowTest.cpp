@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "GdiPrinterCanvas.h"
 #include "MainWindow.h"
 #include "ResourceIds.h"
+#include "TestPrinter.h"
 #include "WicPicture.h"
 #include "WideText.h"
 #include "WindowFixture.h"
@@ -34,7 +36,8 @@ RowTexts TextsOf(const TReportList& List) {
   RowTexts texts;
   for (int i = 0; i < List.ItemCount(); ++i) {
     const std::vector<std::string> sub = List.ItemSubItems(i);
-    texts.push_back({List.ItemCaption(i), sub.size() > 0 ? sub[0] : "", sub.size() > 1 ? sub[1] : ""});
+    texts.push_back(
+        {List.ItemCaption(i), sub.size() > 0 ? sub[0] : "", sub.size() > 1 ? sub[1] : ""});
   }
   return texts;
 }
@@ -298,6 +301,55 @@ TEST_F(MainWindowTest, AnErrorOfARefreshIsShownAndTheWindowStays) {
   ::SendMessageW(window->Handle(), WM_COMMAND, IDM_REFRESH, 0);
   EXPECT_EQ(errors.size(), 1u);
   EXPECT_EQ(TextsOf(window->List), TextsOf(expected.days));
+}
+
+TEST(PrintCommand, PrintingToAFileKeepsBothListsWithThePagesTheLayoutComputes) {
+  EnsureTestPrinter();
+  std::vector<std::string> errors;
+  SetErrorPresenter([&](HWND, const std::string& Text) { errors.push_back(Text); });
+  KnownMachine machine(40);
+  Twnd_Main window(machine.services, KnownFacts(), usEnglishSettings());
+  window.QuitOnClose = false;
+  window.Create(SW_SHOWNORMAL);
+  PumpMessages();
+
+  wchar_t folder[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, folder);
+  const std::wstring output = std::wstring(folder) + L"tallyvane-print-test.ps";
+  ::DeleteFileW(output.c_str());
+  int dialogs = 0;
+  bool cancel = true;
+  window.PrintDialog = [&](HWND, TPrintTarget& Target) {
+    ++dialogs;
+    if (cancel) {
+      return false;
+    }
+    Target.Printer = CreateTestPrinterDc();
+    Target.ToFile = true;
+    Target.OutputFile = output;
+    return true;
+  };
+  // Cancelled: nothing is printed.
+  ::SendMessageW(window.Handle(), WM_COMMAND, IDM_PRINT, 0);
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_EQ(::GetFileAttributesW(output.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  cancel = false;
+  ::SendMessageW(window.Handle(), WM_COMMAND, IDM_PRINT, 0);
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  // The layout's page counts on this printer, list by list.
+  HDC printer = CreateTestPrinterDc();
+  int pages = 0;
+  {
+    TGdiPrinterCanvas canvas(printer, nullptr);
+    pages = ComputePrintMetrics(window.List, canvas).P +
+            ComputePrintMetrics(window.MonthList, canvas).P;
+  }
+  ::DeleteDC(printer);
+  EXPECT_GE(pages, 3) << "the day list should need more than one page";
+  EXPECT_EQ(PostScriptPageCount(output), pages);
+  ::DeleteFileW(output.c_str());
+  SetErrorPresenter({});
 }
 
 TEST_F(MainWindowTest, ExitClosesTheWindow) {

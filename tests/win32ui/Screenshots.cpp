@@ -4,6 +4,7 @@
 // Run inside a Wine virtual desktop, so Wine draws the window frames itself.
 // Usage: tallyvane-win32-screenshots <output folder>
 #include <windows.h>
+
 #include <objbase.h>
 #include <wincodec.h>
 
@@ -14,8 +15,8 @@
 
 #include "AboutDlg.h"
 #include "MainWindow.h"
-#include "Win32Handles.h"
 #include "WideText.h"
+#include "Win32Handles.h"
 #include "WindowFixture.h"
 #include "support/LocaleSettings.h"
 

@@ -1,6 +1,7 @@
 // The window tests run on one thread with COM (the About picture's decoder)
 // and the window classes set up once.
 #include <windows.h>
+
 #include <objbase.h>
 
 #include <gtest/gtest.h>

@@ -42,8 +42,17 @@ std::vector<platform::EventLogRecordFields> KnownSystemLog() {
   return r;
 }
 
-KnownMachine::KnownMachine() {
-  service.addLog("System", KnownSystemLog());
+KnownMachine::KnownMachine(int ExtraDays) {
+  std::vector<platform::EventLogRecordFields> log;
+  for (int day = 0; day < ExtraDays; ++day) {
+    const std::uint32_t morning = At(1, 1, 8, 0, 0) + static_cast<std::uint32_t>(day) * 86400u;
+    log.push_back(sampleRecord("EventLog", 0x80001779, morning));
+    log.push_back(sampleRecord("EventLog", 0x80001776, morning + 8 * 3600 + 60 * day));
+  }
+  for (auto& record : KnownSystemLog()) {
+    log.push_back(std::move(record));
+  }
+  service.addLog("System", log);
   service.addLog("Application", {});
   service.addLog("Security", {});
   clock.ticks = (3 * 3600 + 30 * 60) * 1000ull;

@@ -19,11 +19,13 @@ namespace tallyvane::testing {
 std::vector<platform::EventLogRecordFields> KnownSystemLog();
 
 struct KnownMachine {
+  // `ExtraDays` adds as many working days before the known ones, from
+  // 1 January 2026 on, for lists longer than a printed page.
+  explicit KnownMachine(int ExtraDays = 0);
   FakeEventLogService service;
   FixedClock clock;
   FixedOffsetZone zone{0};
   platform::Services services;
-  KnownMachine();
 };
 
 TWindowFacts KnownFacts();
