@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "AboutDlg.h"
 #include "GdiPrinterCanvas.h"
 #include "MainWindow.h"
 #include "ResourceIds.h"

@@ -3,8 +3,6 @@
 #include <shlobj.h>
 #include <winspool.h>
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace tallyvane::testing {
@@ -60,12 +58,18 @@ void EnsureTestPrinter() {
   }
   const std::wstring description = std::wstring(folder) + L"\\" + kDescriptionFile;
   ::SHCreateDirectoryExW(nullptr, folder, nullptr);
-  {
-    std::ofstream out(description, std::ios::binary);
-    out << kPrinterDescription;
-    if (!out) {
-      throw std::runtime_error("test printer: the printer description could not be written");
-    }
+  HANDLE file = ::CreateFileW(description.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  const bool saved =
+      file != INVALID_HANDLE_VALUE &&
+      ::WriteFile(file, kPrinterDescription, sizeof(kPrinterDescription) - 1, &written, nullptr) &&
+      written == sizeof(kPrinterDescription) - 1;
+  if (file != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(file);
+  }
+  if (!saved) {
+    throw std::runtime_error("test printer: the printer description could not be written");
   }
   DRIVER_INFO_3W driver{};
   driver.cVersion = 3;
@@ -96,8 +100,18 @@ HDC CreateTestPrinterDc() {
 }
 
 int PostScriptPageCount(const std::wstring& Path) {
-  std::ifstream in(Path, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  HANDLE file = ::CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return 0;
+  }
+  char buffer[65536];
+  DWORD read = 0;
+  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    text.append(buffer, read);
+  }
+  ::CloseHandle(file);
   int pages = 0;
   for (std::size_t at = text.find("\n%%Page: "); at != std::string::npos;
        at = text.find("\n%%Page: ", at + 1)) {
