@@ -3,7 +3,9 @@
 ; Made by scripts/package-windows.sh, which defines VERSION, DIST (the folder
 ; of the files to install) and OUTFILE.
 
-Unicode true
+; A 64-bit installer for a 64-bit program (it also runs where no 32-bit
+; subsystem is installed).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 

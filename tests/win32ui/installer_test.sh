@@ -29,12 +29,12 @@ cmp "$portable/tallyvane-report.exe" "$build/cli/tallyvane-report.exe" || fail "
 export WINEPREFIX="${WINEPREFIX:-$work/prefix}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 mkdir -p "$WINEPREFIX"
-target='C:\Tallyvane Installer Test'
-# NSIS wants /D last and unquoted.
+target='C:\TallyvaneInstallerTest'
+# NSIS wants /D last and unquoted, so the folder has no blanks.
 wine "$setup" /S "/D=$target"
 wineserver -w
 
-installed="$WINEPREFIX/drive_c/Tallyvane Installer Test"
+installed="$WINEPREFIX/drive_c/TallyvaneInstallerTest"
 cmp "$installed/tallyvane-journal.exe" "$build/app/win32/tallyvane-journal.exe" || fail "installed window program differs"
 cmp "$installed/tallyvane-report.exe" "$build/cli/tallyvane-report.exe" || fail "installed report program differs"
 [ -f "$installed/uninstall.exe" ] || fail "no uninstaller"
