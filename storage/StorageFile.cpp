@@ -85,13 +85,14 @@ Document::~Document() {
   close();
 }
 
-HRESULT Document::open(const std::string& path, std::uint32_t mode,
-                       std::shared_ptr<Document>& out) {
+HRESULT Document::open(const std::string& path, std::uint32_t mode, std::shared_ptr<Document>& out,
+                       bool deferred) {
   out.reset();
   if (path.empty())
     return STG_E_INVALIDNAME;
   std::shared_ptr<Document> doc(new Document());
   doc->path_ = path;
+  doc->deferred_ = deferred;
   doc->writable_ = wantsWrite(mode);
   const auto access = doc->writable_ ? platform::FileAccess::ReadWrite : platform::FileAccess::Read;
   HRESULT hr = fileStatus(platform::openFile(path, access, lockFor(mode), doc->file_));
@@ -111,12 +112,13 @@ HRESULT Document::open(const std::string& path, std::uint32_t mode,
 }
 
 HRESULT Document::create(const std::string& path, std::uint32_t mode,
-                         std::shared_ptr<Document>& out) {
+                         std::shared_ptr<Document>& out, bool deferred) {
   out.reset();
   if (path.empty())
     return STG_E_INVALIDNAME;
   std::shared_ptr<Document> doc(new Document());
   doc->path_ = path;
+  doc->deferred_ = deferred;
   doc->writable_ = true;
   const bool exists = platform::fileExists(path) == platform::kErrorSuccess;
   if (exists) {
@@ -133,7 +135,7 @@ HRESULT Document::create(const std::string& path, std::uint32_t mode,
   doc->root_ = makeRoot();
   doc->root_->modifiedTime = fileTimeNow();
   doc->dirty_ = true;
-  if (!exists) {
+  if (!exists && !deferred) {
     const HRESULT hr = doc->flush();
     if (Failed(hr)) {
       doc->dirty_ = false;
@@ -145,7 +147,7 @@ HRESULT Document::create(const std::string& path, std::uint32_t mode,
 }
 
 HRESULT Document::flush() {
-  if (closed_ || !writable_ || !dirty_)
+  if (closed_ || deferred_ || !writable_ || !dirty_)
     return kSOk;
   const std::vector<std::byte> bytes = writeCompoundFile(*root_);
   // Temporaries of a save that was killed are ours to clear: the file is
@@ -162,8 +164,26 @@ HRESULT Document::flush() {
   return kSOk;
 }
 
+HRESULT Document::finishDeferred() {
+  deferred_ = false;
+  return close();
+}
+
+void Document::abandon() {
+  dirty_ = false;
+  deferred_ = false;
+  closed_ = true;
+  file_.reset();
+}
+
+void Document::replaceRoot() {
+  root_ = makeRoot();
+  root_->modifiedTime = fileTimeNow();
+  dirty_ = true;
+}
+
 HRESULT Document::close() {
-  if (closed_)
+  if (closed_ || deferred_)
     return kSOk;
   const HRESULT hr = flush();
   closed_ = true;
@@ -607,9 +627,65 @@ HRESULT Storage::EnumPropertySets(std::vector<STATPROPSETSTG>* out) const {
 
 }  // namespace cfb
 
+// ---------------------------------------------------------------- one save
+
+namespace {
+
+thread_local StorageFileSave* activeSave = nullptr;
+
+// The document of the save going on for `path` in this thread, if any.
+std::shared_ptr<cfb::Document> savedDocument(const std::string& path,
+                                             const std::shared_ptr<cfb::Document>& held) {
+  if (held && held->path() == path && !held->closed())
+    return held;
+  return nullptr;
+}
+
+std::shared_ptr<cfb::Document>& activeHeld() {
+  thread_local std::shared_ptr<cfb::Document> held;
+  return held;
+}
+
+}  // namespace
+
+StorageFileSave::StorageFileSave(const std::string& path) {
+  if (savedDocument(path, activeHeld())) {
+    joined_ = true;
+    return;
+  }
+  constexpr std::uint32_t kMode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+  if (StgIsStorageFile(path) == kSOk) {
+    OleCheck(cfb::Document::open(path, kMode, doc_, true));
+  } else {
+    OleCheck(cfb::Document::create(path, kMode | STGM_CREATE, doc_, true));
+  }
+  outer_ = activeSave;
+  activeSave = this;
+  activeHeld() = doc_;
+}
+
+StorageFileSave::~StorageFileSave() {
+  if (joined_)
+    return;
+  if (doc_ && doc_->deferred())
+    doc_->abandon();
+  activeSave = outer_;
+  activeHeld() = outer_ ? outer_->doc_ : nullptr;
+}
+
+HRESULT StorageFileSave::Commit() {
+  if (joined_)
+    return kSOk;
+  if (!doc_ || !doc_->deferred())
+    return STG_E_REVERTED;
+  return doc_->finishDeferred();
+}
+
 // ---------------------------------------------------------------- entry points
 
 HRESULT StgIsStorageFile(const std::string& path) {
+  if (savedDocument(path, activeHeld()))
+    return kSOk;
   std::vector<std::byte> header;
   const HRESULT hr = cfb::fileStatus(platform::readFile(path, header, 8));
   if (Failed(hr))
@@ -622,6 +698,13 @@ HRESULT StgCreateDocfile(const std::string& path, std::uint32_t mode,
   out->reset();
   if (!(mode & (STGM_WRITE | STGM_READWRITE)))
     return STG_E_INVALIDFLAG;
+  if (auto saved = savedDocument(path, activeHeld())) {
+    if (!(mode & STGM_CREATE))
+      return STG_E_FILEALREADYEXISTS;
+    saved->replaceRoot();
+    *out = std::make_shared<cfb::Storage>(saved, saved->root(), mode, true);
+    return kSOk;
+  }
   std::shared_ptr<cfb::Document> doc;
   const HRESULT hr = cfb::Document::create(path, mode, doc);
   if (Failed(hr))
@@ -633,6 +716,10 @@ HRESULT StgCreateDocfile(const std::string& path, std::uint32_t mode,
 HRESULT StgOpenStorage(const std::string& path, std::uint32_t mode,
                        std::shared_ptr<cfb::Storage>* out) {
   out->reset();
+  if (auto saved = savedDocument(path, activeHeld())) {
+    *out = std::make_shared<cfb::Storage>(saved, saved->root(), mode, true);
+    return kSOk;
+  }
   std::shared_ptr<cfb::Document> doc;
   const HRESULT hr = cfb::Document::open(path, mode, doc);
   if (Failed(hr))

@@ -110,9 +110,19 @@ class Document {
   // Flushes (for a writable file) and releases the file and its lock.
   HRESULT close();
 
-  static HRESULT open(const std::string& path, std::uint32_t mode, std::shared_ptr<Document>& out);
-  static HRESULT create(const std::string& path, std::uint32_t mode,
-                        std::shared_ptr<Document>& out);
+  // A deferred document is written only by finishDeferred: flushing and
+  // closing it do nothing before that.
+  static HRESULT open(const std::string& path, std::uint32_t mode, std::shared_ptr<Document>& out,
+                      bool deferred = false);
+  static HRESULT create(const std::string& path, std::uint32_t mode, std::shared_ptr<Document>& out,
+                        bool deferred = false);
+  bool deferred() const { return deferred_; }
+  // Writes a deferred document (when it changed) and closes it.
+  HRESULT finishDeferred();
+  // Closes the document without writing anything.
+  void abandon();
+  // Replaces the whole content with an empty root storage.
+  void replaceRoot();
 
  private:
   Document() = default;
@@ -121,6 +131,7 @@ class Document {
   bool writable_ = false;
   bool closed_ = false;
   bool dirty_ = false;
+  bool deferred_ = false;
   std::uint16_t majorVersion_ = 3;
   std::shared_ptr<Entry> root_;
 };
@@ -213,6 +224,29 @@ std::uint64_t fileTimeNow();
 void setSaveHookForTesting(std::function<void()> hook);
 
 }  // namespace cfb
+
+// One save of a file made of several steps that each open the file by its
+// name (a component writes its header, then its data): while the object
+// lives, the entry points below hand this thread's opens of that path the one
+// document held here, and nothing reaches the disk before Commit, which
+// writes the file once, atomically. Without Commit the file stays as it was.
+// A second object for a path that is already being saved joins the first
+// (its Commit does nothing).
+class StorageFileSave {
+ public:
+  // Opens the compound file for update, or starts a new one in memory when
+  // the path holds no compound file. Raises EOleSysError when that fails.
+  explicit StorageFileSave(const std::string& path);
+  ~StorageFileSave();
+  StorageFileSave(const StorageFileSave&) = delete;
+  StorageFileSave& operator=(const StorageFileSave&) = delete;
+  HRESULT Commit();
+
+ private:
+  std::shared_ptr<cfb::Document> doc_;
+  StorageFileSave* outer_ = nullptr;
+  bool joined_ = false;
+};
 
 // The platform's entry points for files.
 // S_OK (0) for a compound file, S_FALSE (1) for another file,
