@@ -278,6 +278,18 @@ void Twnd_Main::About1Click() {
 
 namespace {
 
+// True when the chosen printer's port writes a file (a file printer, or one
+// that asks for a file name per job): such a printer gets one document.
+bool PortWritesAFile(HGLOBAL DevNames) {
+  const auto* names = DevNames ? static_cast<const DEVNAMES*>(::GlobalLock(DevNames)) : nullptr;
+  if (!names) {
+    return false;
+  }
+  const std::wstring port = reinterpret_cast<const wchar_t*>(names) + names->wOutputOffset;
+  ::GlobalUnlock(DevNames);
+  return port == L"FILE:" || port == L"PORTPROMPT:";
+}
+
 bool ShowPrintDialog(HWND Owner, TPrintTarget& Target) {
   PRINTDLGEXW dialog{};
   dialog.lStructSize = sizeof(dialog);
@@ -291,7 +303,7 @@ bool ShowPrintDialog(HWND Owner, TPrintTarget& Target) {
   if (FAILED(result)) {
     throw std::runtime_error("The print dialog could not be shown");
   }
-  Target.ToFile = (dialog.Flags & PD_PRINTTOFILE) != 0;
+  Target.ToFile = (dialog.Flags & PD_PRINTTOFILE) != 0 || PortWritesAFile(dialog.hDevNames);
   return dialog.dwResultAction == PD_RESULT_PRINT && Target.Printer;
 }
 
