@@ -360,6 +360,42 @@ TEST(PrintCommand, PrintingToAFileKeepsBothListsWithThePagesTheLayoutComputes) {
   SetErrorPresenter({});
 }
 
+TEST_F(MainWindowTest, ARefreshShowsTheProgressTextAndTheBusyCursorWhileItReads) {
+  std::string textDuringRead;
+  bool busyDuringRead = false;
+  bool waitCursorDuringRead = false;
+  machine.service.readHook = [&](std::uint32_t, std::uint32_t, std::size_t) -> std::uint32_t {
+    if (textDuringRead.empty()) {
+      textDuringRead = TextOf(window->lUptime);
+      busyDuringRead = window->Busy();
+      waitCursorDuringRead = ::GetCursor() == ::LoadCursorW(nullptr, IDC_WAIT);
+    }
+    return 0;
+  };
+  ::SendMessageW(window->Handle(), WM_COMMAND, IDM_REFRESH, 0);
+  EXPECT_EQ(textDuringRead, "Collecting data...please wait");
+  EXPECT_TRUE(busyDuringRead);
+  EXPECT_TRUE(waitCursorDuringRead);
+  EXPECT_FALSE(window->Busy());
+  EXPECT_EQ(TextOf(window->lUptime), expected.uptimeText);
+}
+
+TEST_F(MainWindowTest, DraggingTheSplitterResizesTheMonthList) {
+  auto height = [](HWND Window) {
+    RECT r{};
+    ::GetWindowRect(Window, &r);
+    return static_cast<int>(r.bottom - r.top);
+  };
+  const int month = height(window->MonthList.Handle());
+  const int days = height(window->List.Handle());
+  ::SendMessageW(window->Splitter1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 1));
+  ::SendMessageW(window->Splitter1, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, -39));
+  ::SendMessageW(window->Splitter1, WM_LBUTTONUP, 0, MAKELPARAM(5, -39));
+  const int moved = ::MulDiv(40, static_cast<int>(::GetDpiForWindow(window->Handle())), 96);
+  EXPECT_NEAR(height(window->MonthList.Handle()), month + moved, 1);
+  EXPECT_NEAR(height(window->List.Handle()), days - moved, 1);
+}
+
 TEST_F(MainWindowTest, ExitClosesTheWindow) {
   ::SendMessageW(window->Handle(), WM_COMMAND, IDM_EXIT, 0);
   PumpMessages();
