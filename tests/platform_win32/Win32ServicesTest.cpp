@@ -6,11 +6,13 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "platform/EventLogRecord.h"
 #include "platform/Unicode.h"
 #include "platform/VersionResource.h"
 #include "platform/win32/Win32Services.h"
@@ -67,8 +69,9 @@ TEST(Win32SystemFacts, NamesAndArchitecture) {
   std::string user;
   ASSERT_TRUE(facts.getUserName(257, user));
   EXPECT_FALSE(user.empty());
-  if (!environment("USERNAME").empty())
+  if (!environment("USERNAME").empty()) {
     EXPECT_TRUE(equalsIgnoreAsciiCase(user, environment("USERNAME"))) << user;
+  }
   // A buffer too small for the name and its terminator fails.
   EXPECT_FALSE(facts.getUserName(static_cast<std::uint32_t>(toWide(user).size()), user));
 
