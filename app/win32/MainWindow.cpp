@@ -445,11 +445,18 @@ void Twnd_Main::CreateControls() {
   Splitter1 = ::CreateWindowExW(0, kSplitterClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, FHandle,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdSplitter)),
                                 instance, nullptr);
-  FIcon.reset(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_TALLYVANE), IMAGE_ICON,
-                                              ScaleForDpi(32, FDpi), ScaleForDpi(32, FDpi), 0)));
-  ::SendMessageW(Image2, STM_SETICON, reinterpret_cast<WPARAM>(FIcon.get()), 0);
+  LoadHeaderIcon();
   CreateFonts();
   ApplyFonts();
+}
+
+void Twnd_Main::LoadHeaderIcon() {
+  // The icon at its size for this DPI, not a stretched 32-pixel one.
+  UniqueIcon icon(static_cast<HICON>(
+      ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TALLYVANE), IMAGE_ICON,
+                   ScaleForDpi(32, FDpi), ScaleForDpi(32, FDpi), 0)));
+  ::SendMessageW(Image2, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+  FIcon = std::move(icon);
 }
 
 void Twnd_Main::SetLabel(HWND Label, const std::string& Text) {
@@ -671,8 +678,12 @@ void Twnd_Main::OnMoving(RECT& Frame) {
 void Twnd_Main::OnDpiChanged(UINT Dpi, const RECT& Suggested) {
   const UINT old = FDpi;
   FDpi = Dpi;
+  // The controls hold the old fonts until they have the new ones.
+  const UniqueFont previous[] = {std::move(FWindowFont), std::move(FOSFont), std::move(FListFont),
+                                 std::move(FListBoldFont)};
   CreateFonts();
   ApplyFonts();
+  LoadHeaderIcon();
   List.ScaleColumns(old, Dpi);
   MonthList.ScaleColumns(old, Dpi);
   ::SetWindowPos(FHandle, nullptr, Suggested.left, Suggested.top, Suggested.right - Suggested.left,

@@ -115,6 +115,7 @@ class Twnd_Main : private JournalView {
   void PrintJournal(TPrintTarget& Target);
   void CreateControls();
   void CreateFonts();
+  void LoadHeaderIcon();
   void ApplyFonts();
   void Layout();
   void SetLabel(HWND Label, const std::string& Text);

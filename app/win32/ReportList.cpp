@@ -45,16 +45,13 @@ void TReportList::OnGetDispInfo(NMLVDISPINFOW& Info) {
   }
   const auto index = static_cast<std::size_t>(item.iItem);
   item.pszText[0] = L'\0';
-  if (item.iItem < 0 || index >= FRows.rows.size()) {
+  if (item.iItem < 0 || index >= FRows.rows.size() || item.iSubItem < 0 || item.iSubItem > 2) {
     return;
   }
   const JournalRow& row = FRows.rows[index];
   const std::string& text = item.iSubItem == 0   ? row.Caption
                             : item.iSubItem == 1 ? row.SubItem1
                                                  : row.SubItem2;
-  if (item.iSubItem > 2) {
-    return;
-  }
   FCell = Wide(text);
   const std::size_t n = std::min(FCell.size(), static_cast<std::size_t>(item.cchTextMax - 1));
   std::wmemcpy(item.pszText, FCell.data(), n);

@@ -396,6 +396,25 @@ TEST_F(MainWindowTest, DraggingTheSplitterResizesTheMonthList) {
   EXPECT_NEAR(height(window->List.Handle()), days - moved, 1);
 }
 
+TEST_F(MainWindowTest, MovingToAScreenOfAnotherDpiScalesColumnsAndLayout) {
+  const int dpi = static_cast<int>(::GetDpiForWindow(window->Handle()));
+  const int newDpi = dpi * 3 / 2;
+  RECT frame{};
+  ::GetWindowRect(window->Handle(), &frame);
+  RECT suggested{frame.left, frame.top, frame.left + (frame.right - frame.left) * 3 / 2,
+                 frame.top + (frame.bottom - frame.top) * 3 / 2};
+  ::SendMessageW(window->Handle(), WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_NEAR(window->List.ColumnWidth(0), ::MulDiv(200, newDpi, 96), 1);
+  EXPECT_NEAR(window->MonthList.ColumnWidth(2), ::MulDiv(120, newDpi, 96), 1);
+  RECT month{};
+  ::GetWindowRect(window->MonthList.Handle(), &month);
+  // 137 pixels less the margins above and below, at the new DPI.
+  EXPECT_NEAR(month.bottom - month.top, ::MulDiv(137 - 6, newDpi, 96), 2);
+  // The rows are still all there and painted from the same rows.
+  EXPECT_EQ(TextsOf(window->List), TextsOf(expected.days));
+}
+
 TEST_F(MainWindowTest, ExitClosesTheWindow) {
   ::SendMessageW(window->Handle(), WM_COMMAND, IDM_EXIT, 0);
   PumpMessages();
