@@ -92,6 +92,14 @@ TEST_F(MainWindowTest, ListsAndStatusLineShowWhatTheBuilderMakes) {
   EXPECT_EQ(TextOf(window->lUser), "ada");
   EXPECT_EQ(TextOf(window->lInstalled).rfind("System installed on 1/1/2024", 0), 0u)
       << TextOf(window->lInstalled);
+  // The window opens centred on its screen's work area.
+  RECT frame{};
+  ::GetWindowRect(window->Handle(), &frame);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  ::GetMonitorInfoW(::MonitorFromWindow(window->Handle(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+  EXPECT_NEAR(frame.left + frame.right, monitor.rcWork.left + monitor.rcWork.right, 1);
+  EXPECT_NEAR(frame.top + frame.bottom, monitor.rcWork.top + monitor.rcWork.bottom, 1);
   // The columns, at 96 dots per inch.
   const std::vector<std::pair<std::string, int>> dayColumns = {
       {"Timestamp", 200}, {"Event", 350}, {"Spent time", 150}};
