@@ -423,6 +423,57 @@ TEST_F(MainWindowTest, MovingToAScreenOfAnotherDpiScalesColumnsAndLayout) {
   EXPECT_EQ(TextsOf(window->List), TextsOf(expected.days));
 }
 
+TEST(PrintCommand, OnAPrinterTheDayListAndTheMonthListAreTwoJobsDayListFirst) {
+  // Wine hands each job of this printer to the command, which appends it to
+  // one file: the jobs can be told apart and counted there.
+  const std::string jobs = TALLYVANE_PRINT_JOBS_FILE;
+  EnsureTestPrinter(L"Tallyvane Pipe Printer", Wide("|cat >> '" + jobs + "'"));
+  std::wstring jobsPath = L"Z:" + Wide(jobs);
+  for (wchar_t& c : jobsPath) {
+    c = c == L'/' ? L'\\' : c;
+  }
+  ::DeleteFileW(jobsPath.c_str());
+  std::vector<std::string> errors;
+  SetErrorPresenter([&](HWND, const std::string& Text) { errors.push_back(Text); });
+  KnownMachine machine(40);
+  Twnd_Main window(machine.services, KnownFacts(), usEnglishSettings());
+  window.QuitOnClose = false;
+  window.Create(SW_SHOWNORMAL);
+  PumpMessages();
+  window.PrintDialog = [&](HWND, TPrintTarget& Target) {
+    Target.Printer = CreateTestPrinterDc(L"Tallyvane Pipe Printer");
+    return true;
+  };
+  ::SendMessageW(window.Handle(), WM_COMMAND, IDM_PRINT, 0);
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  HDC printer = CreateTestPrinterDc(L"Tallyvane Pipe Printer");
+  int dayPages = 0, monthPages = 0;
+  {
+    TGdiPrinterCanvas canvas(printer, nullptr);
+    dayPages = ComputePrintMetrics(window.List, canvas).P;
+    monthPages = ComputePrintMetrics(window.MonthList, canvas).P;
+  }
+  ::DeleteDC(printer);
+  // The pipe may still be writing when the jobs have been handed over.
+  std::string text;
+  for (int i = 0; i < 50; ++i, ::Sleep(100)) {
+    text = ReadPrintedFile(jobsPath);
+    const auto monthJob = text.find("%%Title: Tallyvane Month Journal");
+    const auto end = text.rfind("%%EOF");
+    if (monthJob != std::string::npos && end != std::string::npos && end > monthJob) {
+      break;
+    }
+  }
+  const auto day = text.find("%%Title: Tallyvane Day Journal - WORKSTATION-07");
+  const auto month = text.find("%%Title: Tallyvane Month Journal - WORKSTATION-07");
+  ASSERT_NE(day, std::string::npos);
+  ASSERT_NE(month, std::string::npos);
+  EXPECT_LT(day, month);
+  EXPECT_EQ(PostScriptPageCount(jobsPath), dayPages + monthPages);
+  ::DeleteFileW(jobsPath.c_str());
+  SetErrorPresenter({});
+}
+
 TEST_F(MainWindowTest, ExitClosesTheWindow) {
   ::SendMessageW(window->Handle(), WM_COMMAND, IDM_EXIT, 0);
   PumpMessages();

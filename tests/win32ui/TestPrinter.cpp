@@ -43,9 +43,9 @@ constexpr wchar_t kDescriptionFile[] = L"tallyvane-test.ppd";
 
 }  // namespace
 
-void EnsureTestPrinter() {
+void EnsureTestPrinter(const std::wstring& Name, const std::wstring& Port) {
   HANDLE existing = nullptr;
-  if (::OpenPrinterW(const_cast<wchar_t*>(kTestPrinterName), &existing, nullptr)) {
+  if (::OpenPrinterW(const_cast<wchar_t*>(Name.c_str()), &existing, nullptr)) {
     ::ClosePrinter(existing);
     return;
   }
@@ -79,8 +79,8 @@ void EnsureTestPrinter() {
   driver.pDataFile = const_cast<wchar_t*>(kDescriptionFile);
   ::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES);
   PRINTER_INFO_2W printer{};
-  printer.pPrinterName = const_cast<wchar_t*>(kTestPrinterName);
-  printer.pPortName = const_cast<wchar_t*>(L"FILE:");
+  printer.pPrinterName = const_cast<wchar_t*>(Name.c_str());
+  printer.pPortName = const_cast<wchar_t*>(Port.c_str());
   printer.pDriverName = const_cast<wchar_t*>(kTestPrinterName);
   printer.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
   printer.pDatatype = const_cast<wchar_t*>(L"RAW");
@@ -91,20 +91,20 @@ void EnsureTestPrinter() {
   ::ClosePrinter(added);
 }
 
-HDC CreateTestPrinterDc() {
-  HDC dc = ::CreateDCW(L"WINSPOOL", kTestPrinterName, nullptr, nullptr);
+HDC CreateTestPrinterDc(const std::wstring& Name) {
+  HDC dc = ::CreateDCW(L"WINSPOOL", Name.c_str(), nullptr, nullptr);
   if (!dc) {
     throw std::runtime_error("test printer: no device context");
   }
   return dc;
 }
 
-int PostScriptPageCount(const std::wstring& Path) {
+std::string ReadPrintedFile(const std::wstring& Path) {
   std::string text;
   HANDLE file = ::CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    return 0;
+    return {};
   }
   char buffer[65536];
   DWORD read = 0;
@@ -112,6 +112,11 @@ int PostScriptPageCount(const std::wstring& Path) {
     text.append(buffer, read);
   }
   ::CloseHandle(file);
+  return text;
+}
+
+int PostScriptPageCount(const std::wstring& Path) {
+  const std::string text = ReadPrintedFile(Path);
   int pages = 0;
   for (std::size_t at = text.find("\n%%Page: "); at != std::string::npos;
        at = text.find("\n%%Page: ", at + 1)) {

@@ -9,11 +9,17 @@ namespace tallyvane::testing {
 
 inline constexpr const wchar_t* kTestPrinterName = L"Tallyvane Test Printer";
 
-// Installs the test printer once per Wine prefix. Throws when it cannot.
-void EnsureTestPrinter();
+// Installs a test printer `Name` on the port `Port` once per Wine prefix
+// ("FILE:", or "|command" for Wine's pipe to a Unix command, which receives
+// each job in turn). Throws when it cannot.
+void EnsureTestPrinter(const std::wstring& Name = kTestPrinterName,
+                       const std::wstring& Port = L"FILE:");
 
-// A device context of the test printer (the caller deletes it).
-HDC CreateTestPrinterDc();
+// A device context of a test printer (the caller deletes it).
+HDC CreateTestPrinterDc(const std::wstring& Name = kTestPrinterName);
+
+// The text of a file the driver wrote ("" when there is none).
+std::string ReadPrintedFile(const std::wstring& Path);
 
 // The number of pages in a PostScript file the driver wrote.
 int PostScriptPageCount(const std::wstring& Path);
