@@ -21,6 +21,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Windows 10 and later: the API level the platform code is written against.
 add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE
                         WIN32_LEAN_AND_MEAN NOMINMAX)
+# The C library's printf family from MinGW itself, which rounds decimals
+# exactly ("%.2f" of 2.675 is "2.67") and knows the C99 conversions, instead of
+# the system msvcrt's.
+add_compile_definitions(__USE_MINGW_ANSI_STDIO=1)
 # Static runtimes, so that no libgcc/libstdc++/winpthread DLL has to travel with
 # the programs; -Wl,-Bstatic pulls in winpthread statically as well.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

@@ -238,10 +238,13 @@ std::string Win32SystemFacts::moduleFileName(std::uint32_t bufferChars) {
           reinterpret_cast<const wchar_t*>(&anchor), &module)) {
     module = nullptr;
   }
-  std::vector<wchar_t> buffer(bufferChars > 0 ? bufferChars : 1);
+  if (bufferChars == 0)
+    return "";
+  std::vector<wchar_t> buffer(bufferChars);
   const DWORD chars = GetModuleFileNameW(module, buffer.data(), bufferChars);
-  // A name longer than the buffer comes back cut to fit, as the call leaves it.
-  return fromWide(std::wstring_view(buffer.data(), chars < buffer.size() ? chars : 0));
+  // A name longer than the buffer comes back cut to fit, terminator included.
+  const std::size_t kept = chars < bufferChars ? chars : bufferChars - 1;
+  return fromWide(std::wstring_view(buffer.data(), kept));
 }
 
 // --- terminal services -----------------------------------------------------

@@ -193,7 +193,10 @@ TEST(ReportProgram, CsvOfAnEvtFileGivesExactlyTheBuilderRows) {
   }
   EXPECT_EQ(got, expected);
   EXPECT_EQ(view.uptimeText, "Current uptime: 00.00.00 00:00:00");
+#if !defined(_WIN32)
+  // The C locale's pictures; on Windows both sides use the user's settings.
   EXPECT_EQ(days.rows[6].Caption, "Thursday, 01/30/14 22:57:21");
+#endif
   EXPECT_EQ(days.rows[6].RowMarker, kRowUnexpectedShutdown);
 }
 

@@ -110,10 +110,10 @@ int checkStorage(const std::string& path) {
   platform::Services services = platform::systemServices();
   services.eventLog = &service;
   TOrvex_EventLog log(nullptr, services, facts);
-  if (!log.LoadFromStorage(path, nullptr)) {
-    std::cerr << path << ": the event log does not load\n";
-    return 1;
-  }
+  // The records of the source named before the load are read; the load's
+  // result does not tell whether they were.
+  log.Reader().SetSourceName("System");
+  log.LoadFromStorage(path, nullptr);
   const std::vector<TLogRecord> expected = storageRecords();
   if (log.RecordCount() != expected.size()) {
     std::cerr << path << ": " << log.RecordCount() << " records, expected " << expected.size()

@@ -72,7 +72,8 @@ if not linux.get("days"):
 print("journal rows: %d, month rows: %d, %s" % (len(linux.get("days", [])), len(linux.get("months", [])),
                                                linux.get("totalSpentTime")))
 sys.exit(0 if same else 1)
-PYthen
+PY
+then
   echo "FAIL: tallyvane-report --json differs between the builds"
   failed=1
 fi
