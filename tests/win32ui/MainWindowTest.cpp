@@ -131,6 +131,28 @@ TEST_F(MainWindowTest, F5TwiceRebuildsTheSameRows) {
   EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(MainWindowTest, CtrlPOpensThePrintDialogAndCancelPrintsNothing) {
+  int dialogs = 0;
+  window->PrintDialog = [&](HWND, TPrintTarget&) {
+    ++dialogs;
+    return false;
+  };
+  MSG plainP{window->Handle(), WM_KEYDOWN, 'P', 0x00190001, 0, {}};
+  EXPECT_FALSE(window->TranslateShortcut(plainP));
+  BYTE keys[256] = {};
+  ::GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  ::SetKeyboardState(keys);
+  MSG ctrlP = plainP;
+  const bool translated = window->TranslateShortcut(ctrlP);
+  keys[VK_CONTROL] = 0;
+  ::SetKeyboardState(keys);
+  EXPECT_TRUE(translated);
+  PumpMessages();
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_TRUE(errors.empty());
+}
+
 // The day list as painted: its client area rendered into a bitmap.
 class RenderedList {
  public:
