@@ -53,7 +53,7 @@ std::vector<platform::EventLogRecordFields> sampleLog() {
 }
 
 // The event log the storage file holds: texts beyond ASCII and the field
-// separator inside a description.
+// separator inside a description (the text form keeps no record data bytes).
 std::vector<TLogRecord> storageRecords() {
   std::vector<TLogRecord> records;
   TLogRecord a;
@@ -66,8 +66,6 @@ std::vector<TLogRecord> storageRecords() {
   a.Domain = "PRACOVNÍ";
   a.Computer = "STROJ-7";
   a.Description = "a;b \"quoted\" \u20AC";
-  a.BinaryData = "41,2C,0A";
-  a.CharData = "A,.,.";
   records.push_back(a);
   TLogRecord b;
   b.EventType = etInformation;
