@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/core/JournalListModel.h"
+#include "journal/JournalListModel.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "platform/TimeZone.h"
 #include "present/FormatSettings.h"
