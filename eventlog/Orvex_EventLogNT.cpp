@@ -278,17 +278,25 @@ void TEventLog::Sort() {
   // Oldest first by the absolute time. Records of the same time keep the order
   // the log holds them in: Windows writes an unexpected shutdown and the start
   // that found it with one time stamp, and a sleep and its resume can share a
-  // second. The record number says that order (the log was read newest
-  // first); records without one keep their place in the list. A merge sort:
-  // O(n log n) on any input.
-  std::stable_sort(FRecords.begin(), FRecords.end(),
-                   [](const std::unique_ptr<TLogRecord>& a, const std::unique_ptr<TLogRecord>& b) {
-                     const TDateTime ta = sortTime(*a);
-                     const TDateTime tb = sortTime(*b);
-                     if (ta != tb)
-                       return ta < tb;
-                     return a->RecordNumber < b->RecordNumber;
-                   });
+  // second. The record number says that order; records without one keep
+  // their place in the list. A merge sort: O(n log n) on any input.
+  const auto before = [](const std::unique_ptr<TLogRecord>& a,
+                         const std::unique_ptr<TLogRecord>& b) {
+    const TDateTime ta = sortTime(*a);
+    const TDateTime tb = sortTime(*b);
+    if (ta != tb)
+      return ta < tb;
+    return a->RecordNumber < b->RecordNumber;
+  };
+  // A log read newest first is in exactly the reverse order, with no two
+  // records of one key: turning it around is the whole sort.
+  const auto notDescending = [&](const std::unique_ptr<TLogRecord>& a,
+                                 const std::unique_ptr<TLogRecord>& b) { return !before(b, a); };
+  if (std::adjacent_find(FRecords.begin(), FRecords.end(), notDescending) == FRecords.end()) {
+    std::reverse(FRecords.begin(), FRecords.end());
+    return;
+  }
+  std::stable_sort(FRecords.begin(), FRecords.end(), before);
 }
 
 void TEventLog::SetMachine(std::string_view Value) {

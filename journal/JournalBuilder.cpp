@@ -209,9 +209,8 @@ void closeMonth(JournalState& st, std::int64_t daySpan, TDateTime opening,
 
 // Closes the current day before the start row at `r` that opens the next one:
 // its span goes to the month and the total, its last row gets the spent-time
-// text and a separator goes in before row `r`. Returns the start row's index.
-std::size_t closeDay(JournalState& st, const Moment& opening, std::size_t r,
-                     const JournalOutput& out) {
+// text and a separator goes in before row `r`.
+void closeDay(JournalState& st, const Moment& opening, std::size_t r, const JournalOutput& out) {
   const std::int64_t DaySpan =
       st.dayOpened() ? wholeMinutesBetween(st.DayStart.absolute, st.LastEventTime.absolute) : 0;
   st.DayStart = opening;
@@ -227,25 +226,11 @@ std::size_t closeDay(JournalState& st, const Moment& opening, std::size_t r,
     closing.SubItem2 = std::move(DayText);
     out.List.setRow(r - 1, closing);
     out.List.insertBefore(r, JournalRow{{}, {}, {}, kRowSeparator});
-    ++r;
   }
   st.SessionSum = 0;
-  return r;
 }
 
-// A start or a resume: opens a new day when it lies on another calendar day.
-void takeStart(JournalState& st, const TLogRecord& rec, Pick pick, JournalRow& R, std::size_t& r,
-               const JournalOutput& out) {
-  const Moment at = momentOf(rec);
-  R.SubItem1 = pick == Pick::kResume ? kTextResumed : kTextStarted;
-  if (!sameDay(at.local, st.DayStart.local)) {
-    R.RowMarker = kRowDayStart;
-    r = closeDay(st, at, r, out);
-  }
-  st.SessionStart = at;
-}
-
-// A shutdown, a sleep or an unexpected shutdown: ends the session in hand.
+// A stop: the row's text and marker; the session in hand ends.
 void takeStop(JournalState& st, const TLogRecord& rec, Pick pick, JournalRow& R,
               const JournalOutput& out) {
   st.StopTime = momentOf(rec);
@@ -263,6 +248,7 @@ void takeStop(JournalState& st, const TLogRecord& rec, Pick pick, JournalRow& R,
   }
   if (st.dayOpened())
     st.SessionSum += wholeMinutesBetween(st.SessionStart.absolute, st.StopTime.absolute);
+  st.LastEventTime = st.StopTime;
 }
 
 }  // namespace
@@ -279,19 +265,27 @@ std::int64_t BuildJournalRows(const TEventLog& Records, TDateTime Today, Journal
     const Pick pick = pickOf(rec, st.PrevWasSleep);
     if (pick == Pick::kNone)
       continue;
+    st.PrevWasSleep = pick == Pick::kSleep;
 
+    // Each row goes into the list once, whole; closing a day then writes the
+    // row before it and puts a separator in between.
     JournalRow R;
     R.Caption = FormatDateTime(kDayRowFormat, rec.DateTime, Settings);
-    std::size_t r = List.append(R);
-    st.PrevWasSleep = pick == Pick::kSleep;
     if (pick == Pick::kStart || pick == Pick::kResume) {
-      takeStart(st, rec, pick, R, r, out);
-      st.LastEventTime = momentOf(rec);
+      const Moment at = momentOf(rec);
+      R.SubItem1 = pick == Pick::kResume ? kTextResumed : kTextStarted;
+      const bool opensDay = !sameDay(at.local, st.DayStart.local);
+      if (opensDay)
+        R.RowMarker = kRowDayStart;
+      const std::size_t r = List.append(R);
+      if (opensDay)
+        closeDay(st, at, r, out);
+      st.SessionStart = at;
+      st.LastEventTime = at;
     } else {
       takeStop(st, rec, pick, R, out);
-      st.LastEventTime = st.StopTime;
+      List.append(R);
     }
-    List.setRow(r, R);
   }
   return st.TotalMinutes;
 }
