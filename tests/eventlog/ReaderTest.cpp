@@ -160,6 +160,59 @@ TEST(EventLogReader, ReadErrorPartWayKeepsWhatWasRead) {
   EXPECT_EQ(m.eventLog.reads, 12);
 }
 
+// Replies of a service that would keep a naive read loop going forever, served
+// through the fake service's hook and raw log.
+TEST(EventLogReader, ReadEndsOnRepliesThatMakeNoProgress) {
+  const auto whole = [](std::uint32_t id) {
+    EventLogRecordFields f = sampleRecord("EventLog", id, kDay + id);
+    return platform::buildEventLogRecord(f);
+  };
+  // A record of 55 bytes whose Length says so: one byte short of the fixed part.
+  std::vector<std::byte> shortRecord(55);
+  shortRecord[0] = std::byte{55};
+  struct Case {
+    const char* name;
+    std::vector<std::vector<std::byte>> raw;  // oldest first
+    std::uint32_t insufficientBufferReplies;  // the hook answers 122 with no size
+    std::vector<std::uint32_t> ids;
+  };
+  const Case cases[] = {
+      {"a buffer reply that would not grow the buffer", {whole(1), whole(2)}, 1000, {}},
+      {"a record shorter than the fixed part", {whole(1), shortRecord, whole(3)}, 0, {3}},
+      {"a Length above the bytes delivered",
+       {whole(1),
+        [&] {
+          auto r = whole(2);
+          r[0] = std::byte{0xFF};
+          r[1] = std::byte{0xFF};
+          return r;
+        }(),
+        whole(3)},
+       0,
+       {3}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto list = std::make_shared<platform::RecordList>(1);
+    for (const auto& r : c.raw)
+      list->append(r);
+    Machine m;
+    m.eventLog.addRawLog("System", list);
+    std::uint32_t replies = c.insufficientBufferReplies;
+    m.eventLog.readHook = [&](std::uint32_t, std::uint32_t, std::size_t) -> std::uint32_t {
+      if (replies == 0)
+        return 0;
+      --replies;
+      return platform::kErrorInsufficientBuffer;
+    };
+    TEventLog log(true, m.services());
+    log.SetSourceName("System");
+    log.RefreshData(true);
+    EXPECT_EQ(ids(log), c.ids);
+    EXPECT_LE(m.eventLog.reads, 3);
+  }
+}
+
 TEST(EventLogReader, OpensTheLogOnTheMachineAsWritten) {
   Machine m;
   m.eventLog.addLog("Application", numbered(2));
