@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "journal/JournalListModel.h"
 #include "eventlog/Qzi_EventLog.h"
+#include "journal/JournalListModel.h"
 #include "platform/TimeZone.h"
 #include "present/FormatSettings.h"
 
