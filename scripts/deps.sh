@@ -22,6 +22,7 @@ test_packages=(
   xvfb xauth
   librsvg2-bin
   wine wine64
+  nsis zip
 )
 
 packages=("${build_packages[@]}")

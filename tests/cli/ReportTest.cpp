@@ -200,6 +200,47 @@ TEST(ReportProgram, CsvOfAnEvtFileGivesExactlyTheBuilderRows) {
   EXPECT_EQ(days.rows[6].RowMarker, kRowUnexpectedShutdown);
 }
 
+// A log laid out as Windows writes it: the boot that finds a crash writes the
+// unexpected shutdown (its text: the crash's local time and date) and then its
+// start record, with one time stamp. A crash on Friday, found on Monday.
+TEST(ReportProgram, CsvCountsACrashedDayUpToTheCrash) {
+  using namespace testing;
+  ScratchDir dir;
+  const auto file =
+      dir.write("crash.evt", platform::writeEvtFile({
+                                 startRecord({2014, 1, 31, 8, 0, 0}),
+                                 unexpectedRecord({2014, 2, 3, 8, 0, 0}, "17:00:00", "01/31/14"),
+                                 startRecord({2014, 2, 3, 8, 0, 0}),
+                                 shutdownRecord({2014, 2, 3, 12, 0, 0}),
+                                 startRecord({2014, 2, 4, 9, 0, 0}),
+                             }));
+  int status = -1;
+  const std::string csv = runProgram("--csv \"" + file.string() + "\"", status);
+  ASSERT_EQ(status, 0) << csv;
+  std::vector<std::string> got;
+  std::istringstream lines(csv);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::string joined;
+    for (const std::string& field : splitCsvLine(line))
+      joined += (joined.empty() ? "" : "|") + field;
+    got.push_back(joined);
+  }
+  EXPECT_EQ(got, (std::vector<std::string>{
+                     "list|caption|subitem1|subitem2|marker",
+                     "day|Friday, 01/31/14 08:00:00|The operating system started||-3",
+                     "day|Friday, 01/31/14 17:00:00|Unexpected shutdown|9h 00m|-4",
+                     "day||||-2",
+                     "day|Monday, 02/03/14 08:00:00|The operating system started||-3",
+                     "day|Monday, 02/03/14 12:00:00|The operating system was shut down|4h 00m|0",
+                     "day||||-2",
+                     "day|Tuesday, 02/04/14 09:00:00|The operating system started||-3",
+                     "month|January 2014|9h 00m|1.13|0",
+                     "status|Current uptime: 00.00.00 00:00:00|||",
+                     "status|Total spent time: 13h 00m|||",
+                 }));
+}
+
 struct ReportRun {
   ReportRun() {
     service.addLog("System", sampleLog());
