@@ -10,12 +10,14 @@ build_packages=(
   fonts-wine
   libsystemd-dev
   libevtx-dev libbfio-dev
+  libhivex-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 test_packages=(
   clang libclang-rt-14-dev clang-format
   python3 python3-olefile libolecf-utils libgsf-bin
   libevt-utils libevtx-utils tzdata
+  libhivex-bin libwin-hivex-perl
   systemd-journal-remote
   poppler-utils
   xvfb xauth
