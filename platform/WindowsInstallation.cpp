@@ -440,11 +440,17 @@ std::filesystem::path WindowsInstallation::hostPath(std::string_view windowsPath
   if (!path.empty() && path.front() != '\\' && path.front() != '/') {
     parts.insert(parts.begin(), {"Windows", "System32"});
   }
-  if (auto found = findPathIgnoringCase(root_, parts); !found.empty())
-    return found;
+  // The folders that exist are matched without regard to case; a missing
+  // file keeps the name the registry gives it.
   std::filesystem::path joined = root_;
-  for (const std::string_view part : parts)
-    joined /= std::string(part);
+  bool exists = true;
+  for (const std::string_view part : parts) {
+    std::filesystem::path next;
+    if (exists)
+      next = findPathIgnoringCase(joined, {part});
+    exists = !next.empty();
+    joined = exists ? std::move(next) : joined / std::string(part);
+  }
   return joined;
 }
 
