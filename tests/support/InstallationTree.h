@@ -51,7 +51,7 @@ inline std::vector<std::byte> usageEvtx(const std::vector<UsageEvent>& events) {
     EvtxEventSpec spec;
     spec.recordId = id;
     spec.writtenTime = (static_cast<std::uint64_t>(e.time) + 11644473600ULL) * 10000000ULL;
-    spec.event = evtxSystemEvent("EventLog", e.start ? 6005 : 6006, 32768, 4, isoTime(e.time), id);
+    spec.event = evtxSystemEvent("EventLog", e.start ? 6009 : 6006, 32768, 4, isoTime(e.time), id);
     builder.add(spec);
     ++id;
   }
@@ -61,7 +61,7 @@ inline std::vector<std::byte> usageEvtx(const std::vector<UsageEvent>& events) {
 inline std::vector<std::byte> usageEvt(const std::vector<UsageEvent>& events) {
   std::vector<platform::EventLogRecordFields> records;
   for (const UsageEvent& e : events)
-    records.push_back(sampleRecord("EventLog", e.start ? 0x80001775 : 0x80001776, e.time));
+    records.push_back(sampleRecord("EventLog", e.start ? 0x80001779 : 0x80001776, e.time));
   return platform::writeEvtFile(records);
 }
 
