@@ -249,7 +249,10 @@ std::uint32_t HiveRegistry::queryValue(RegKey key, std::string_view valueName, s
     return kErrorInvalidData;
   if (length > 0xFFFFFFFFu)
     return kErrorInvalidData;
-  type = static_cast<std::uint32_t>(valueType);
+  // The type is the file's 32-bit field as stored, any number at all: it is
+  // taken as bytes, never read as a value of hivex's enumeration.
+  static_assert(sizeof(valueType) == sizeof(std::uint32_t));
+  std::memcpy(&type, &valueType, sizeof type);
   size = static_cast<std::uint32_t>(length);
   if (buffer.empty())
     return kErrorSuccess;
