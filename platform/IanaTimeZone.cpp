@@ -62,19 +62,6 @@ bool validUtc(const SystemTime& utc) {
 
 }  // namespace
 
-std::string fixedOffsetZoneName(std::int32_t biasMinutes) {
-  if (biasMinutes == 0)
-    return "GMT";
-  // The bias is what local time lacks of UTC: a zone west of Greenwich has a
-  // positive bias and a negative offset.
-  const std::int32_t offset = -biasMinutes;
-  const std::int32_t magnitude = offset < 0 ? -offset : offset;
-  char text[16];
-  std::snprintf(text, sizeof text, "GMT%c%02d:%02d", offset < 0 ? '-' : '+',
-                static_cast<int>(magnitude / 60 % 100), static_cast<int>(magnitude % 60));
-  return text;
-}
-
 SystemTime ZonedClock::localNow() {
   const auto now =
       std::chrono::time_point_cast<std::chrono::milliseconds>(std::chrono::system_clock::now());

@@ -34,10 +34,6 @@ class IanaTimeZone : public TimeZone {
 // region; "" for a name Windows does not use as a zone key.
 std::string ianaZoneForWindowsZone(std::string_view windowsName);
 
-// The fixed-offset zone name for a Windows bias (minutes to add to local time
-// to get UTC): 480 gives "GMT-08:00", 0 gives "GMT".
-std::string fixedOffsetZoneName(std::int32_t biasMinutes);
-
 // A clock whose local time is that of `zone`; its tick count is `ticks`'.
 class ZonedClock : public SystemClock {
  public:

@@ -66,6 +66,18 @@ std::vector<std::string> readMultiString(Registry& registry, RegKey key, std::st
   return out;
 }
 
+std::optional<std::vector<std::byte>> readBinaryValue(Registry& registry, RegKey key,
+                                                      std::string_view name) {
+  std::uint32_t type = 0, size = 0;
+  if (registry.queryValue(key, name, type, {}, size) != kErrorSuccess || type != kRegBinary)
+    return std::nullopt;
+  std::vector<std::byte> data(size);
+  if (size > 0 && registry.queryValue(key, name, type, data, size) != kErrorSuccess)
+    return std::nullopt;
+  data.resize(size);
+  return data;
+}
+
 std::optional<std::uint32_t> parseNumber(std::string_view text) {
   std::uint32_t value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -385,34 +397,55 @@ void WindowsInstallation::readTimeZone() {
   if (!name.empty()) {
     const std::string iana = ianaZoneForWindowsZone(name);
     if (!iana.empty()) {
-      zone_ = std::make_unique<IanaTimeZone>(iana);
-      if (zone_->available())
+      auto zone = std::make_unique<IanaTimeZone>(iana);
+      if (zone->available()) {
+        zoneName_ = iana;
+        zone_ = std::move(zone);
         return;
+      }
     }
   }
-  // A zone known by no usable name still has its offset from UTC.
-  if (const auto bias = readDwordValue(registry_, key.key(), "Bias")) {
-    zone_ = std::make_unique<IanaTimeZone>(fixedOffsetZoneName(static_cast<std::int32_t>(*bias)));
-    if (zone_->available()) {
-      warnings_.push_back("the installation's time zone" +
-                          (name.empty() ? std::string() : " \"" + name + "\"") +
-                          " has no IANA equivalent; local times use its standard offset (" +
-                          zone_->id() + ") without daylight saving");
-      return;
+  // A zone known by no usable name still has the rules Windows converts by:
+  // "TZI" since Vista, separate values before.
+  std::optional<TimeZoneRules> rules;
+  if (const auto tzi = readBinaryValue(registry_, key.key(), "TZI"))
+    rules = TimeZoneRules::fromTzi(*tzi);
+  if (!rules) {
+    if (const auto bias = readDwordValue(registry_, key.key(), "Bias")) {
+      rules = TimeZoneRules{};
+      rules->bias = static_cast<std::int32_t>(*bias);
+      rules->standardBias = static_cast<std::int32_t>(
+          readDwordValue(registry_, key.key(), "StandardBias").value_or(0));
+      rules->daylightBias = static_cast<std::int32_t>(
+          readDwordValue(registry_, key.key(), "DaylightBias").value_or(0));
+      const auto date = [&](std::string_view value) {
+        const auto bytes = readBinaryValue(registry_, key.key(), value);
+        return bytes ? TimeZoneRules::systemTimeFrom(*bytes).value_or(SystemTime{}) : SystemTime{};
+      };
+      rules->standardDate = date("StandardStart");
+      rules->daylightDate = date("DaylightStart");
     }
   }
-  zone_.reset();
-  warnings_.push_back("the installation's time zone" +
-                      (name.empty() ? std::string() : " \"" + name + "\"") +
+  const std::string quoted = name.empty() ? std::string() : " \"" + name + "\"";
+  if (rules) {
+    auto zone = std::make_unique<WindowsRuleTimeZone>(*rules);
+    zoneName_ = zone->describe();
+    zone_ = std::move(zone);
+    warnings_.push_back("the installation's time zone" + quoted +
+                        " has no IANA equivalent; local times follow the rules stored with it (" +
+                        zoneName_ + ")");
+    return;
+  }
+  warnings_.push_back("the installation's time zone" + quoted +
                       " is unknown; local times are this machine's");
 }
 
 std::string WindowsInstallation::timeZoneDescription() const {
-  if (zone_ == nullptr || !zone_->available())
+  if (zone_ == nullptr)
     return "unknown (this machine's zone is used)";
   if (windowsZoneName_.empty())
-    return zone_->id();
-  return windowsZoneName_ + " (" + zone_->id() + ")";
+    return zoneName_;
+  return windowsZoneName_ + " (" + zoneName_ + ")";
 }
 
 std::filesystem::path WindowsInstallation::hostPath(std::string_view windowsPath) const {

@@ -14,6 +14,7 @@
 #include "platform/HiveRegistry.h"
 #include "platform/IanaTimeZone.h"
 #include "platform/Services.h"
+#include "platform/WindowsRuleTimeZone.h"
 
 namespace tallyvane::platform {
 
@@ -75,10 +76,12 @@ class WindowsInstallation {
   // The installation's registry: the hives that could be read.
   HiveRegistry& registry() { return registry_; }
   // Its time zone; null when neither its name nor its offset could be read.
-  TimeZone* timeZone() { return zone_ && zone_->available() ? zone_.get() : nullptr; }
-  // The zone's Windows name ("Pacific Standard Time") and the IANA zone used.
+  TimeZone* timeZone() { return zone_.get(); }
+  // The zone's Windows name ("Pacific Standard Time") and the zone used: an
+  // IANA name, or the rules stored with the installation ("UTC+01:00 with
+  // daylight saving") when its name maps to none.
   const std::string& windowsZoneName() const { return windowsZoneName_; }
-  std::string ianaZoneName() const { return zone_ ? zone_->id() : std::string(); }
+  const std::string& zoneName() const { return zoneName_; }
   // "Pacific Standard Time (America/Los_Angeles)", or why the zone is unknown.
   std::string timeZoneDescription() const;
 
@@ -106,8 +109,9 @@ class WindowsInstallation {
   std::filesystem::path systemLog_;
   bool systemLogIsEvtx_ = false;
   HiveRegistry registry_;
-  std::unique_ptr<IanaTimeZone> zone_;
+  std::unique_ptr<TimeZone> zone_;
   std::string windowsZoneName_;
+  std::string zoneName_;
   std::unique_ptr<ZonedClock> clock_;
   std::unique_ptr<InstallationSystemFacts> facts_;
   std::vector<std::string> warnings_;

@@ -9,6 +9,7 @@
 #include "platform/HiveRegistry.h"
 #include "platform/IanaTimeZone.h"
 #include "platform/WindowsInstallation.h"
+#include "platform/WindowsRuleTimeZone.h"
 #include "support/InstallationTree.h"
 #include "support/JournalDoubles.h"
 #include "support/TempDir.h"
@@ -198,6 +199,70 @@ TEST(IanaTimeZone, ConvertsAsTheCLibraryDoesForTheSameZone) {
   }
 }
 
+TEST(WindowsRuleTimeZone, ConvertsAsTheCLibraryDoesForTheSameRule) {
+  // POSIX TZ rules state the same thing as Windows' own: the start of
+  // daylight saving in standard time, its end in daylight time.
+  const auto date = [](std::uint16_t month, std::uint16_t week, std::uint16_t hour) {
+    return platform::SystemTime{0, month, 0, week, hour, 0, 0, 0};
+  };
+  const struct {
+    const char* posix;
+    platform::TimeZoneRules rules;
+  } zones[] = {
+      {"PST8PDT,M3.2.0,M11.1.0", {480, 0, -60, date(11, 1, 2), date(3, 2, 2)}},
+      {"CET-1CEST,M3.5.0,M10.5.0/3", {-60, 0, -60, date(10, 5, 3), date(3, 5, 2)}},
+      {"AEST-10AEDT,M10.1.0,M4.1.0/3", {-600, 0, -60, date(4, 1, 3), date(10, 1, 2)}},
+      {"IST-5:30", {-330, 0, 0, {}, {}}},
+  };
+  for (const auto& z : zones) {
+    SCOPED_TRACE(z.posix);
+    platform::WindowsRuleTimeZone zone(z.rules);
+    testing::TimeZoneGuard guard(z.posix);
+    for (std::time_t t = 1704067200; t < 1704067200 + 2 * 366 * 86400; t += 1800) {
+      std::tm u{}, l{};
+      gmtime_r(&t, &u);
+      localtime_r(&t, &l);
+      const platform::SystemTime utc{static_cast<std::uint16_t>(u.tm_year + 1900),
+                                     static_cast<std::uint16_t>(u.tm_mon + 1),
+                                     0,
+                                     static_cast<std::uint16_t>(u.tm_mday),
+                                     static_cast<std::uint16_t>(u.tm_hour),
+                                     static_cast<std::uint16_t>(u.tm_min),
+                                     static_cast<std::uint16_t>(u.tm_sec),
+                                     0};
+      platform::SystemTime local;
+      ASSERT_TRUE(zone.utcToLocal(utc, local));
+      ASSERT_EQ(local,
+                (platform::SystemTime{
+                    static_cast<std::uint16_t>(l.tm_year + 1900),
+                    static_cast<std::uint16_t>(l.tm_mon + 1), static_cast<std::uint16_t>(l.tm_wday),
+                    static_cast<std::uint16_t>(l.tm_mday), static_cast<std::uint16_t>(l.tm_hour),
+                    static_cast<std::uint16_t>(l.tm_min), static_cast<std::uint16_t>(l.tm_sec), 0}))
+          << "at " << t;
+    }
+  }
+}
+
+TEST(WindowsRuleTimeZone, RulesAreReadFromTheRegistryFormAndBadOnesRefused) {
+  std::vector<std::byte> tzi(44);
+  tzi[0] = std::byte{0xE0};  // bias 480
+  tzi[1] = std::byte{0x01};
+  EXPECT_FALSE(platform::TimeZoneRules::fromTzi(std::span(tzi).first(43)));
+  const auto rules = platform::TimeZoneRules::fromTzi(tzi);
+  ASSERT_TRUE(rules);
+  EXPECT_EQ(rules->bias, 480);
+  platform::WindowsRuleTimeZone zone(*rules);
+  EXPECT_EQ(zone.describe(), "UTC-08:00");
+  platform::SystemTime local;
+  ASSERT_TRUE(zone.utcToLocal({2024, 1, 0, 1, 3, 0, 0, 0}, local));
+  EXPECT_EQ(local, (platform::SystemTime{2023, 12, 0, 31, 19, 0, 0, 0}));
+  EXPECT_FALSE(zone.utcToLocal({2024, 2, 0, 30, 0, 0, 0, 0}, local));
+  platform::TimeZoneRules wild;
+  wild.bias = 1 << 30;
+  platform::WindowsRuleTimeZone broken(wild);
+  EXPECT_FALSE(broken.utcToLocal({2024, 1, 0, 1, 3, 0, 0, 0}, local));
+}
+
 TEST(IanaTimeZone, UnknownZonesAndBadTimesAreRefused) {
   platform::IanaTimeZone unknown("Middle/Earth");
   EXPECT_FALSE(unknown.available());
@@ -223,9 +288,6 @@ TEST(IanaTimeZone, WindowsNamesAndBiasesMapToIanaZones) {
   };
   for (const auto& n : names)
     EXPECT_EQ(platform::ianaZoneForWindowsZone(n.windows), n.iana) << n.windows;
-  EXPECT_EQ(platform::fixedOffsetZoneName(480), "GMT-08:00");
-  EXPECT_EQ(platform::fixedOffsetZoneName(-330), "GMT+05:30");
-  EXPECT_EQ(platform::fixedOffsetZoneName(0), "GMT");
 }
 
 TEST(WindowsInstallation, TheZoneComesFromItsKeyNameItsStandardNameOrItsBias) {
@@ -240,9 +302,18 @@ TEST(WindowsInstallation, TheZoneComesFromItsKeyNameItsStandardNameOrItsBias) {
        "America/Los_Angeles", ""},
       {"standard name", "\"StandardName\"=\"W. Europe Standard Time\"\n", "Europe/Berlin", ""},
       {"indirect name", "\"StandardName\"=\"@tzres.dll,-212\"\n\"Bias\"=dword:000001e0\n",
-       "GMT-08:00", "standard offset (GMT-08:00) without daylight saving"},
-      {"localised name", "\"StandardName\"=\"Mitteleuropaeische Zeit\"\n\"Bias\"=dword:ffffffc4\n",
-       "GMT+01:00", "\"Mitteleuropaeische Zeit\" has no IANA equivalent"},
+       "UTC-08:00", "follow the rules stored with it (UTC-08:00)"},
+      {"unknown key name with its rules",
+       "\"TimeZoneKeyName\"=\"Nowhere Standard Time\"\n"
+       "\"TZI\"=hex:e0,01,00,00,00,00,00,00,c4,ff,ff,ff,00,00,0b,00,00,00,01,00,02,00,00,00,00,"
+       "00,00,00,00,00,03,00,00,00,02,00,02,00,00,00,00,00,00,00\n",
+       "UTC-08:00 with daylight saving", "\"Nowhere Standard Time\" has no IANA equivalent"},
+      {"localised name with its rules",
+       "\"StandardName\"=\"Mitteleuropaeische Zeit\"\n\"Bias\"=dword:ffffffc4\n"
+       "\"StandardBias\"=dword:00000000\n\"DaylightBias\"=dword:ffffffc4\n"
+       "\"StandardStart\"=hex:00,00,0a,00,00,00,05,00,03,00,00,00,00,00,00,00\n"
+       "\"DaylightStart\"=hex:00,00,03,00,00,00,05,00,02,00,00,00,00,00,00,00\n",
+       "UTC+01:00 with daylight saving", "\"Mitteleuropaeische Zeit\" has no IANA equivalent"},
       {"nothing", "\"DaylightBias\"=dword:ffffffc4\n", "", "is unknown; local times are this"},
   };
   for (const auto& c : cases) {
@@ -255,7 +326,7 @@ TEST(WindowsInstallation, TheZoneComesFromItsKeyNameItsStandardNameOrItsBias) {
         c.values + "\n";
     ASSERT_TRUE(testing::writeWindows7Tree(dir.path(), reg));
     platform::WindowsInstallation installation(dir.path());
-    EXPECT_EQ(installation.ianaZoneName(), c.zone);
+    EXPECT_EQ(installation.zoneName(), c.zone);
     EXPECT_EQ(installation.timeZone() != nullptr, *c.zone != 0);
     std::string warnings;
     for (const auto& w : installation.warnings())
@@ -343,7 +414,7 @@ TEST(WindowsInstallation, MissingAndDamagedPartsAreWarningsNotFailures) {
             std::string::npos)
       << installation.warnings()[0];
   // SYSTEM still serves: the zone and the machine name.
-  EXPECT_EQ(installation.ianaZoneName(), "America/Los_Angeles");
+  EXPECT_EQ(installation.zoneName(), "America/Los_Angeles");
   const TSystemSnapshot s = snapshotOf(installation);
   EXPECT_EQ(s.MachineName, "WIN7-BOX");
   EXPECT_EQ(s.OSName, "");
