@@ -466,8 +466,14 @@ std::filesystem::path WindowsInstallation::hostPath(std::string_view windowsPath
     const std::size_t cut = rest.find_first_of("\\/");
     const std::string_view part = rest.substr(0, cut);
     rest = cut == std::string_view::npos ? std::string_view{} : rest.substr(cut + 1);
-    if (!part.empty() && part != ".")
+    // The path comes from a foreign disk: ".." climbs within the
+    // installation and never out of it.
+    if (part == "..") {
+      if (!parts.empty())
+        parts.pop_back();
+    } else if (!part.empty() && part != ".") {
       parts.push_back(part);
+    }
   }
   // A relative name is looked for where Windows would load it from.
   if (!path.empty() && path.front() != '\\' && path.front() != '/') {
@@ -485,6 +491,11 @@ std::filesystem::path WindowsInstallation::hostPath(std::string_view windowsPath
     joined = exists ? std::move(next) : joined / std::string(part);
   }
   return joined;
+}
+
+std::vector<std::string> WindowsInstallation::windowsEnvironment() {
+  // The drive letter stands for the installation's root, whatever it was.
+  return {"SystemDrive=C:", "SystemRoot=C:\\Windows", "windir=C:\\Windows"};
 }
 
 std::vector<std::filesystem::path> WindowsInstallation::eventMessageFiles(std::string_view log,

@@ -92,6 +92,9 @@ class WindowsInstallation {
   // "%SystemRoot%\System32\netevent.dll" gives <root>/Windows/System32/netevent.dll
   // (matched without regard to case where the file exists).
   std::filesystem::path hostPath(std::string_view windowsPath) const;
+  // The environment its paths are written against ("SystemRoot=C:\\Windows"
+  // and friends), for expanding them as Windows would before hostPath().
+  static std::vector<std::string> windowsEnvironment();
   // The message files of an event source (EventMessageFile of
   // SYSTEM\CurrentControlSet\Services\EventLog\<log>\<source>), as host paths.
   std::vector<std::filesystem::path> eventMessageFiles(std::string_view log,

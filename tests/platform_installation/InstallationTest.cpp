@@ -380,6 +380,12 @@ TEST(WindowsInstallation, AWindows7TreeGivesItsLogZoneAndFacts) {
   EXPECT_EQ(files[1], dir.path() / "WINDOWS" / "system32" / "kernel32.dll");  // not on disk
   EXPECT_EQ(installation.hostPath("C:\\Windows\\System32\\netevent.dll"), files[0]);
   EXPECT_EQ(installation.hostPath("netevent.dll"), files[0]);
+  EXPECT_EQ(installation.hostPath("%windir%/SYSTEM32/NetEvent.dll"), files[0]);
+  // Paths from the disk stay inside the installation.
+  EXPECT_EQ(installation.hostPath("D:\\Windows\\System32\\..\\netevent.dll"),
+            dir.path() / "WINDOWS" / "netevent.dll");
+  EXPECT_EQ(installation.hostPath("%SystemRoot%\\..\\..\\..\\etc\\passwd"),
+            dir.path() / "etc" / "passwd");
 }
 
 TEST(WindowsInstallation, AnXpTreeGivesItsClassicLogZoneAndFacts) {
