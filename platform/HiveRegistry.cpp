@@ -75,6 +75,15 @@ bool HiveRegistry::hiveHasPendingLog(const std::string& path) {
 }
 
 bool HiveRegistry::addHive(const HiveFile& file, std::string& error) {
+  // A folder, device or pipe of that name is no hive (and a pipe would block
+  // the open).
+  std::error_code statusError;
+  const auto status = std::filesystem::status(file.path, statusError);
+  if (!statusError && std::filesystem::exists(status) &&
+      status.type() != std::filesystem::file_type::regular) {
+    error = file.path + ": cannot be read as the " + file.name + " hive (not a regular file)";
+    return false;
+  }
   auto hive = std::make_unique<Hive>();
   hive->name = file.name;
   hive->path = file.path;

@@ -3,6 +3,8 @@
 // out with the mixed-case names NTFS mounts show.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <ctime>
 #include <fstream>
 
@@ -137,6 +139,12 @@ TEST_F(HiveRegistryTest, ADamagedHiveIsLeftOutWithASentenceAndTheOthersServe) {
     EXPECT_NE(error.find("SOFTWARE hive"), std::string::npos) << error;
   }
   std::string error;
+  fs::create_directories(dir.path() / "folder");
+  mkfifo((dir.path() / "pipe").c_str(), 0600);
+  for (const char* odd : {"folder", "pipe"}) {
+    EXPECT_FALSE(registry.addHive({"SOFTWARE", (dir.path() / odd).string()}, error));
+    EXPECT_NE(error.find("(not a regular file)"), std::string::npos) << error;
+  }
   EXPECT_FALSE(registry.addHive({"SOFTWARE", (dir.path() / "absent").string()}, error));
   EXPECT_NE(error.find("No such file"), std::string::npos) << error;
   EXPECT_EQ(stringValue(registry, "SYSTEM\\Select", "Current"), "<no value>");  // a DWORD
