@@ -12,6 +12,7 @@ build_packages=(
   libevtx-dev libbfio-dev
   libhivex-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64 googletest
 )
 test_packages=(
   clang libclang-rt-14-dev clang-format
@@ -22,6 +23,8 @@ test_packages=(
   poppler-utils
   xvfb xauth
   librsvg2-bin
+  wine wine64
+  nsis zip
 )
 
 packages=("${build_packages[@]}")
