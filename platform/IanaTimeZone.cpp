@@ -15,16 +15,6 @@ namespace tallyvane::platform {
 
 namespace {
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
 SystemTime utcFromMillis(std::int64_t millis) {
   std::int64_t days = millis / 86400000;
   std::int64_t rest = millis % 86400000;
@@ -54,12 +44,6 @@ SystemTime utcFromMillis(std::int64_t millis) {
   return st;
 }
 
-bool validUtc(const SystemTime& utc) {
-  return utc.year >= 1601 && utc.year <= 30827 && utc.month >= 1 && utc.month <= 12 &&
-         utc.day >= 1 && utc.day <= 31 && utc.hour <= 23 && utc.minute <= 59 && utc.second <= 59 &&
-         utc.milliseconds <= 999;
-}
-
 }  // namespace
 
 SystemTime ZonedClock::localNow() {
@@ -71,6 +55,26 @@ SystemTime ZonedClock::localNow() {
 }
 
 #if defined(TALLYVANE_HAVE_ICU)
+
+namespace {
+
+// Days since 1970-01-01 of a proleptic Gregorian date.
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const auto yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+bool validUtc(const SystemTime& utc) {
+  return utc.year >= 1601 && utc.year <= 30827 && utc.month >= 1 && utc.month <= 12 &&
+         utc.day >= 1 && utc.day <= 31 && utc.hour <= 23 && utc.minute <= 59 && utc.second <= 59 &&
+         utc.milliseconds <= 999;
+}
+
+}  // namespace
 
 struct IanaTimeZone::Calendar {
   UCalendar* calendar = nullptr;
