@@ -399,6 +399,11 @@ void appendScalar(std::string& out, std::uint8_t type, std::span<const std::byte
       }
       return;
     case kSizeT:
+      if (b.size() >= 8)
+        appendNumber(out, *r.u64(0));
+      else if (b.size() >= 4)
+        appendNumber(out, *r.u32(0));
+      return;
     case kHexInt32:
     case kHexInt64:
       if (b.size() >= 8) {
@@ -414,9 +419,12 @@ void appendScalar(std::string& out, std::uint8_t type, std::span<const std::byte
         appendFileTime(out, *v);
       return;
     case kSystemTimeValue:
-      if (b.size() >= 16)
-        appendTime(out, *r.u16(0), *r.u16(2), *r.u16(6), *r.u16(8), *r.u16(10), *r.u16(12),
-                   std::uint64_t{*r.u16(14)} * 1000000);
+      if (b.size() >= 16) {
+        appendTime(out, *r.u16(0), *r.u16(2), *r.u16(6), *r.u16(8), *r.u16(10), *r.u16(12), 0);
+        out.resize(out.size() - 10);  // milliseconds, not nanoseconds
+        appendPadded(out, *r.u16(14), 3);
+        out += 'Z';
+      }
       return;
     case kSid:
       appendSid(out, b);
@@ -713,13 +721,15 @@ class EventWalker {
           if (*id >= subs.size())
             break;  // a value the instance does not give: nothing
           const Value& v = subs[*id];
-          if (v.type == kNull || v.size == 0) {
+          if (v.type == kNull) {
             if ((token & ~kHasMoreFlag) == kOptionalSubstitution && attribute_ == kNoAttribute &&
                 depth_ > 0)
               levels_[depth_ - 1].absentOptional = true;
             break;
           }
           markContent();
+          if (v.size == 0)
+            break;
           if (v.type == kBinXml) {
             std::uint32_t inner = v.offset;
             if (!walk(inner, v.offset + v.size, {}, nesting + 1))
@@ -1126,12 +1136,10 @@ bool allZero(std::span<const std::byte> bytes) {
 void readChunk(std::span<const std::byte> bytes, std::vector<std::uint8_t>& names,
                ChunkResult& out) {
   const ByteReader chunk(bytes);
-  if (bytes.size() < kEvtxChunkHeaderSize) {
-    // Too short for a header: the file was cut inside it.
-    if (!allZero(bytes))
-      out.truncated = true;
+  if (bytes.size() < kEvtxChunkSize && !allZero(bytes))
+    out.truncated = true;  // the file ends inside the chunk
+  if (bytes.size() < kEvtxChunkHeaderSize)
     return;
-  }
   if (std::memcmp(bytes.data(), kChunkSignature.data(), kChunkSignature.size()) != 0) {
     // A chunk never written is all zeros; anything else is damage.
     if (!allZero(bytes.first(kEvtxChunkHeaderSize)))
@@ -1152,7 +1160,6 @@ void readChunk(std::span<const std::byte> bytes, std::vector<std::uint8_t>& name
   std::uint32_t limit = freeOffset;
   if (freeOffset > bytes.size()) {
     // Cut short: no checksum to check, but every whole record counts.
-    out.truncated = true;
     limit = static_cast<std::uint32_t>(bytes.size());
   } else if (evtxCrc32(bytes.subspan(kEvtxChunkHeaderSize, freeOffset - kEvtxChunkHeaderSize)) !=
              *chunk.u32(52)) {
