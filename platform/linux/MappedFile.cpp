@@ -28,8 +28,8 @@ std::unique_ptr<MappedFile> MappedFile::open(const std::string& path, std::strin
   }
   std::unique_ptr<MappedFile> file(new MappedFile);
   if (st.st_size > 0) {
-    void* data =
-        ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    void* data = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ,
+                        MAP_PRIVATE | MAP_POPULATE, fd, 0);
     const int saved = errno;
     ::close(fd);
     errno = saved;
