@@ -161,7 +161,17 @@ void appendUtf8(std::string& out, std::uint32_t cp) {
 std::size_t appendUtf16(std::string& out, std::span<const std::byte> bytes) {
   const std::size_t units = bytes.size() / 2;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  std::size_t i = 0;
+  // ASCII, the usual case, in one go.
+  std::size_t ascii = 0;
+  while (ascii < units && p[2 * ascii + 1] == 0 && p[2 * ascii] != 0 && p[2 * ascii] < 0x80)
+    ++ascii;
+  if (ascii > 0) {
+    const std::size_t at = out.size();
+    out.resize(at + ascii);
+    for (std::size_t k = 0; k < ascii; ++k)
+      out[at + k] = static_cast<char>(p[2 * k]);
+  }
+  std::size_t i = ascii;
   while (i < units) {
     const std::uint32_t u = p[2 * i] | (static_cast<std::uint32_t>(p[2 * i + 1]) << 8);
     ++i;
