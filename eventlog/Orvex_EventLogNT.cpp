@@ -1,6 +1,7 @@
 #include "eventlog/Orvex_EventLogNT.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -94,10 +95,18 @@ void trimControlInPlace(std::string& text) {
 // when a name of the filter is not plain ASCII (the decoded name decides).
 std::optional<bool> sourceBytesMatchFilter(std::span<const std::byte> bytes,
                                            std::string_view filter) {
-  for (const char c : filter) {
-    if (static_cast<unsigned char>(c) >= 0x80)
-      return std::nullopt;
+  // Eight bytes a step: this runs once for every record read.
+  std::uint64_t high = 0;
+  std::size_t at = 0;
+  for (; at + 8 <= filter.size(); at += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, filter.data() + at, 8);
+    high |= word;
   }
+  for (; at < filter.size(); ++at)
+    high |= static_cast<unsigned char>(filter[at]);
+  if ((high & 0x8080808080808080ULL) != 0)
+    return std::nullopt;
   auto lower = [](unsigned c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
   const std::size_t units = bytes.size() / 2;
   while (true) {
