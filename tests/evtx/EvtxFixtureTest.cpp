@@ -23,12 +23,12 @@ std::string fixture(const char* name) {
   return std::string(TALLYVANE_SHARED_FIXTURES) + "/evtx/" + name;
 }
 
-#define REQUIRE_FIXTURE(path)                  \
-  do {                                         \
-    if (!std::filesystem::exists(path))        \
-      GTEST_SKIP() << "no " << path;           \
-    if (!evtxReadingAvailable())               \
-      GTEST_SKIP() << "built without libevtx"; \
+#define REQUIRE_FIXTURE(path)            \
+  do {                                   \
+    if (!std::filesystem::exists(path))  \
+      GTEST_SKIP() << "no " << path;     \
+    if (!evtxReadingAvailable())         \
+      GTEST_SKIP() << "no .evtx reader"; \
   } while (false)
 
 // One EVENTLOGRECORD taken apart again, field by field.
