@@ -3,7 +3,6 @@
 // in Windows-1252) still read.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -24,23 +23,6 @@ struct CodePageScope {
   ~CodePageScope() { setAnsiCodePageForTesting(std::nullopt); }
 };
 
-// Sets an environment variable for the scope.
-struct EnvScope {
-  EnvScope(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name))
-      old_ = old;
-    ::setenv(name, value, 1);
-  }
-  ~EnvScope() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 TEST(AnsiCodePage, TheLocalesCharacterSetNamesItsWindowsCodePage) {
   const struct {
     const char* charset;
@@ -54,20 +36,6 @@ TEST(AnsiCodePage, TheLocalesCharacterSetNamesItsWindowsCodePage) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(platform::codePageOfCharset(c.charset), c.codePage) << c.charset;
-
-  // The user's locale decides, whatever this process's own locale is.
-  {
-    EnvScope all("LC_ALL", "C.UTF-8");
-    EXPECT_EQ(platform::systemAnsiCodePage(), 65001);
-  }
-  {
-    EnvScope all("LC_ALL", "C");
-    EXPECT_EQ(platform::systemAnsiCodePage(), 1252) << "no match: Windows-1252";
-  }
-  {
-    EnvScope all("LC_ALL", "xx_YY.NOSUCHSET");
-    EXPECT_EQ(platform::systemAnsiCodePage(), 1252) << "a locale that does not exist";
-  }
 }
 
 TEST(AnsiCodePage, TextIsConvertedInTheCodePageAsked) {
