@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "EventLogTestSupport.h"
 #include "StorageTestSupport.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "storage/Orvex_SS.h"
@@ -20,47 +21,8 @@
 namespace tallyvane {
 namespace {
 
+using testing::namesIn;
 using testing::TempDir;
-
-// Components on a fake event log service with no logs and no registry.
-struct TextFormFixture {
-  TextFormFixture() {
-    services = platform::systemServices();
-    services.eventLog = &service;
-    services.registry = nullptr;
-  }
-  std::unique_ptr<TOrvex_EventLog> component() {
-    return std::make_unique<TOrvex_EventLog>(nullptr, services, facts);
-  }
-  testing::FakeEventLogService service;
-  NoSessionFacts facts;
-  platform::Services services;
-  TempDir dir;
-};
-
-TLogRecord record(TEventType type, TDateTime when, std::string source, std::uint32_t id,
-                  std::string description) {
-  TLogRecord r;
-  r.EventType = type;
-  r.DateTime = when;
-  r.Source = std::move(source);
-  r.Category = "None";
-  r.EventID = id;
-  r.Username = "SYSTEM";
-  r.Domain = "NT AUTHORITY";
-  r.Computer = "PC";
-  r.Description = std::move(description);
-  return r;
-}
-
-// The names in a directory.
-std::vector<std::string> namesIn(const std::string& directory) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(directory))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 TEST(EventLogSave, ASaveThatCannotBeWrittenFailsAndLeavesTheFileAsItWas) {
   TextFormFixture f;

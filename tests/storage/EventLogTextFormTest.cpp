@@ -5,6 +5,7 @@
 #include <clocale>
 #include <memory>
 
+#include "EventLogTestSupport.h"
 #include "StorageTestSupport.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "eventlog/Qzi_EventLogStorage.h"
@@ -15,38 +16,6 @@ namespace tallyvane {
 namespace {
 
 using testing::TempDir;
-
-// Components on a fake event log service with no logs and no registry.
-struct TextFormFixture {
-  TextFormFixture() {
-    services = platform::systemServices();
-    services.eventLog = &service;
-    services.registry = nullptr;
-  }
-  std::unique_ptr<TOrvex_EventLog> component() {
-    auto c = std::make_unique<TOrvex_EventLog>(nullptr, services, facts);
-    return c;
-  }
-  testing::FakeEventLogService service;
-  NoSessionFacts facts;
-  platform::Services services;
-  TempDir dir;
-};
-
-TLogRecord record(TEventType type, TDateTime when, std::string source, std::uint32_t id,
-                  std::string description) {
-  TLogRecord r;
-  r.EventType = type;
-  r.DateTime = when;
-  r.Source = std::move(source);
-  r.Category = "None";
-  r.EventID = id;
-  r.Username = "SYSTEM";
-  r.Domain = "NT AUTHORITY";
-  r.Computer = "PC";
-  r.Description = std::move(description);
-  return r;
-}
 
 // The lines of a stream of the "EventLog" sub-storage, read raw.
 std::vector<std::string> storedLines(const std::string& file, const std::string& stream,

@@ -19,15 +19,8 @@
 namespace tallyvane {
 namespace {
 
+using testing::namesIn;
 using testing::TempDir;
-
-std::vector<std::string> namesIn(const std::string& directory) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(directory))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 TEST(FileReplace, CreatingOverAFileKeepsItUntilTheNewContentIsCommitted) {
   TempDir dir;

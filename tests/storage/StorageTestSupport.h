@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -44,6 +45,15 @@ inline std::vector<std::byte> readBytes(const std::string& path) {
   for (std::size_t i = 0; i < chars.size(); ++i)
     out[i] = static_cast<std::byte>(chars[i]);
   return out;
+}
+
+// The names in a directory, sorted.
+inline std::vector<std::string> namesIn(const std::string& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 inline void writeBytes(const std::string& path, const std::vector<std::byte>& bytes) {
