@@ -1,15 +1,15 @@
 // Files replaced whole: creating over an existing file, saving a stream to a
 // file under a size limit, and the temporaries a killed save leaves.
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
-#include <fcntl.h>
-#include <algorithm>
-#include <csignal>
-#include <filesystem>
 #include <memory>
 
 #include "StorageTestSupport.h"
@@ -43,6 +43,8 @@ TEST(FileReplace, CreatingOverAFileKeepsItUntilTheNewContentIsCommitted) {
   EXPECT_EQ(StgIsStorageFile(dir.file("new.stg")), kSOk);
 }
 
+#if !defined(_WIN32)
+// A size limit (setrlimit in a forked child) and a lock held with flock.
 TEST(FileReplace, SavingAStreamThatDoesNotFitLeavesTheOldFile) {
   TempDir dir;
   const std::string out = dir.file("out.bin");
@@ -56,7 +58,7 @@ TEST(FileReplace, SavingAStreamThatDoesNotFitLeavesTheOldFile) {
   s->Write(data.data(), static_cast<std::int32_t>(data.size()));
   const pid_t child = ::fork();
   if (child == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
+    ::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{4096, 4096};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     try {
@@ -94,6 +96,8 @@ TEST(FileReplace, OnlyTemporariesNobodyWritesAreRemoved) {
   EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"log.stg", "log.stg.~live01",
                                                            "log.stg.~other", "other.stg.~dead02"}));
 }
+
+#endif  // !_WIN32
 
 }  // namespace
 }  // namespace tallyvane
