@@ -28,6 +28,9 @@ using Malloced = std::unique_ptr<T, FreeDeleter>;
 std::string errnoText(int error) {
   if (error == 0)
     return "not a readable registry hive";
+  // hivex says EINVAL for a bad signature, checksum or block structure.
+  if (error == EINVAL)
+    return "not a registry hive, or a damaged one";
   if (error == ENOTSUP)
     return "not a registry hive (or a hive version this program does not read)";
   return std::strerror(error);
