@@ -20,6 +20,7 @@ test_packages=(
   poppler-utils
   xvfb xauth
   librsvg2-bin
+  binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix libwine wine wine64
 )
 
 packages=("${build_packages[@]}")
