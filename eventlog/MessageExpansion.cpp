@@ -77,8 +77,8 @@ std::string readMessageFileValue(platform::Registry& registry, platform::RegKey 
   std::uint32_t size = 0;
   if (registry.queryValue(key, name, type, buffer, size) != platform::kErrorSuccess)
     return {};
-  std::u16string text = readUtf16z(std::span<const std::byte>(buffer).first(
-      std::min<std::size_t>(size, buffer.size())));
+  std::u16string text = readUtf16z(
+      std::span<const std::byte>(buffer).first(std::min<std::size_t>(size, buffer.size())));
   if (text.size() > kValueChars)
     text.resize(kValueChars);
   return utf16ToUtf8(text);
@@ -226,8 +226,7 @@ void ExpandRecordMessages(TLogRecord& record, std::span<const std::byte> rawReco
     std::string machine = context.machine;
     if (!machine.empty() && machine.find("\\\\") == std::string::npos)
       machine = "\\\\" + machine;
-    if (registry.connect(machine, platform::kHKeyLocalMachine, key) !=
-        platform::kErrorSuccess) {
+    if (registry.connect(machine, platform::kHKeyLocalMachine, key) != platform::kErrorSuccess) {
       return;
     }
     *context.hkLM = key;

@@ -46,8 +46,8 @@ struct MessageExpansionContext {
   platform::Registry* registry = nullptr;
   platform::MessageFiles* files = nullptr;
   platform::RegKey* hkLM = nullptr;
-  std::string machine;      // the reader's Machine: "" for this machine
-  std::string sourceName;   // the log ("System")
+  std::string machine;     // the reader's Machine: "" for this machine
+  std::string sourceName;  // the log ("System")
 };
 
 // Expands one record whose fields the reader has filled from `rawRecord` (a

@@ -95,15 +95,18 @@ struct LanguageName {
 
 // The languages Windows ships message files in.
 constexpr LanguageName kLanguages[] = {
-    {0x0401, "ar-SA"}, {0x0402, "bg-BG"}, {0x0403, "ca-ES"}, {0x0404, "zh-TW"}, {0x0405, "cs-CZ"},
-    {0x0406, "da-DK"}, {0x0407, "de-DE"}, {0x0408, "el-GR"}, {0x0409, "en-US"}, {0x040A, "es-ES"},
-    {0x040B, "fi-FI"}, {0x040C, "fr-FR"}, {0x040D, "he-IL"}, {0x040E, "hu-HU"}, {0x0410, "it-IT"},
-    {0x0411, "ja-JP"}, {0x0412, "ko-KR"}, {0x0413, "nl-NL"}, {0x0414, "nb-NO"}, {0x0415, "pl-PL"},
-    {0x0416, "pt-BR"}, {0x0418, "ro-RO"}, {0x0419, "ru-RU"}, {0x041A, "hr-HR"}, {0x041B, "sk-SK"},
-    {0x041D, "sv-SE"}, {0x041E, "th-TH"}, {0x041F, "tr-TR"}, {0x0422, "uk-UA"}, {0x0424, "sl-SI"},
-    {0x0425, "et-EE"}, {0x0426, "lv-LV"}, {0x0427, "lt-LT"}, {0x0804, "zh-CN"}, {0x0807, "de-CH"},
-    {0x0809, "en-GB"}, {0x080A, "es-MX"}, {0x080C, "fr-BE"}, {0x0816, "pt-PT"}, {0x081A, "sr-Latn-CS"},
-    {0x0C07, "de-AT"}, {0x0C09, "en-AU"}, {0x0C0A, "es-ES"}, {0x0C0C, "fr-CA"}, {0x1009, "en-CA"},
+    {0x0401, "ar-SA"}, {0x0402, "bg-BG"}, {0x0403, "ca-ES"}, {0x0404, "zh-TW"},
+    {0x0405, "cs-CZ"}, {0x0406, "da-DK"}, {0x0407, "de-DE"}, {0x0408, "el-GR"},
+    {0x0409, "en-US"}, {0x040A, "es-ES"}, {0x040B, "fi-FI"}, {0x040C, "fr-FR"},
+    {0x040D, "he-IL"}, {0x040E, "hu-HU"}, {0x0410, "it-IT"}, {0x0411, "ja-JP"},
+    {0x0412, "ko-KR"}, {0x0413, "nl-NL"}, {0x0414, "nb-NO"}, {0x0415, "pl-PL"},
+    {0x0416, "pt-BR"}, {0x0418, "ro-RO"}, {0x0419, "ru-RU"}, {0x041A, "hr-HR"},
+    {0x041B, "sk-SK"}, {0x041D, "sv-SE"}, {0x041E, "th-TH"}, {0x041F, "tr-TR"},
+    {0x0422, "uk-UA"}, {0x0424, "sl-SI"}, {0x0425, "et-EE"}, {0x0426, "lv-LV"},
+    {0x0427, "lt-LT"}, {0x0804, "zh-CN"}, {0x0807, "de-CH"}, {0x0809, "en-GB"},
+    {0x080A, "es-MX"}, {0x080C, "fr-BE"}, {0x0816, "pt-PT"}, {0x081A, "sr-Latn-CS"},
+    {0x0C07, "de-AT"}, {0x0C09, "en-AU"}, {0x0C0A, "es-ES"}, {0x0C0C, "fr-CA"},
+    {0x1009, "en-CA"},
 };
 
 std::uint16_t primaryLanguage(std::uint16_t language) {
@@ -149,12 +152,12 @@ std::optional<std::u16string> findMessageInTable(std::span<const std::byte> tabl
     if (id < block.low || id > block.high)
       continue;
     std::optional<std::u16string> found;
-    walkBlock(reader, block, id, [&](std::uint32_t at, std::span<const std::byte> text,
-                                     std::uint16_t flags) {
-      if (at == id)
-        found = entryText(text, flags);
-      return true;
-    });
+    walkBlock(reader, block, id,
+              [&](std::uint32_t at, std::span<const std::byte> text, std::uint16_t flags) {
+                if (at == id)
+                  found = entryText(text, flags);
+                return true;
+              });
     return found;
   }
   return std::nullopt;
@@ -302,8 +305,7 @@ std::optional<std::uint16_t> MessageFile::chooseLanguage(
   return std::nullopt;
 }
 
-std::optional<std::u16string> MessageFile::message(std::uint32_t id,
-                                                   std::uint16_t language) const {
+std::optional<std::u16string> MessageFile::message(std::uint32_t id, std::uint16_t language) const {
   for (const Table& t : tables_) {
     if (t.language != language)
       continue;

@@ -14,7 +14,8 @@
 namespace tallyvane::platform {
 
 inline constexpr std::uint16_t kLangNeutral = 0x0000;
-inline constexpr std::uint16_t kLangUserDefault = 0x0400;  // MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT)
+inline constexpr std::uint16_t kLangUserDefault =
+    0x0400;  // MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT)
 inline constexpr std::uint16_t kLangEnglishUs = 0x0409;
 
 struct MessageEntry {
@@ -26,7 +27,8 @@ struct MessageEntry {
 // table lacks it or is damaged there. Unicode entries are UTF-16LE, ANSI
 // entries are taken in Windows-1252 (the code page of the files we meet),
 // entries flagged UTF-8 (2) as UTF-8. The text ends at its first NUL.
-std::optional<std::u16string> findMessageInTable(std::span<const std::byte> table, std::uint32_t id);
+std::optional<std::u16string> findMessageInTable(std::span<const std::byte> table,
+                                                 std::uint32_t id);
 
 // Every message of one MESSAGE_RESOURCE_DATA, by block and ID. A damaged block
 // ends the listing of that block.

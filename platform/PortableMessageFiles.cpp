@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -28,6 +29,11 @@ std::optional<std::string> PortableMessageFiles::resolve(std::string_view fileNa
   const std::string name(fileName);
   if (isFile(name))
     return name;
+  // A Windows path whose folders exist here ("/mnt/win\\System32\\x.dll").
+  std::string slashed = name;
+  std::replace(slashed.begin(), slashed.end(), '\\', '/');
+  if (isFile(slashed))
+    return slashed;
   const std::size_t slash = name.find_last_of("\\/");
   const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
   if (last.empty())

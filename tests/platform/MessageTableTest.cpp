@@ -1,5 +1,6 @@
 // Message tables read from PE files that windmc, windres and ld made for the
-// tests (windmc ends lines with LF alone, as Wine's own tables do), from built tables with damaged parts, and from Wine's own DLLs.
+// tests (windmc ends lines with LF alone, as Wine's own tables do), from built tables with damaged
+// parts, and from Wine's own DLLs.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,7 +18,7 @@ const std::filesystem::path kMessageFiles = TALLYVANE_MESSAGE_FILES_DIR;
 const std::filesystem::path kWineKernelBase =
     "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/kernelbase.dll";
 
-#define REQUIRE_MESSAGE_FILES()                                                    \
+#define REQUIRE_MESSAGE_FILES()                                                        \
   if (kMessageFiles.empty() || !std::filesystem::exists(kMessageFiles / "events.dll")) \
   GTEST_SKIP() << "MinGW's windmc, windres and ld are not installed"
 
@@ -36,9 +37,9 @@ MessageFile openFile(const std::filesystem::path& path, LanguagePreferences pref
 }
 
 // MESSAGE_RESOURCE_DATA with one block; entries given as (flags, bytes).
-std::vector<std::byte> table(std::uint32_t low, std::uint32_t high,
-                             const std::vector<std::pair<std::uint16_t, std::vector<std::byte>>>&
-                                 entries) {
+std::vector<std::byte> table(
+    std::uint32_t low, std::uint32_t high,
+    const std::vector<std::pair<std::uint16_t, std::vector<std::byte>>>& entries) {
   ByteWriter w;
   w.u32(1);
   w.u32(low);
@@ -67,8 +68,7 @@ TEST(MessageTable, ReadsUnicodeEntriesInEveryLanguage) {
   EXPECT_EQ(text(file.message(1, kLangEnglishUs)), "Disk\n");
   EXPECT_EQ(text(file.message(2, kGerman)), "Netzwerk\n");
   EXPECT_EQ(text(file.message(kStarted, kFrench)), "Le service %1 a demarre a %2.\n");
-  EXPECT_EQ(text(file.message(kStarted, kLangEnglishUs)),
-            "The service %1 started at %2.\n\n\n");
+  EXPECT_EQ(text(file.message(kStarted, kLangEnglishUs)), "The service %1 started at %2.\n\n\n");
   EXPECT_FALSE(file.message(3, kLangEnglishUs));
   EXPECT_FALSE(file.message(1, 0x0411));
   const auto all = file.messages(kLangEnglishUs);
@@ -93,11 +93,11 @@ TEST(MessageTable, ChoosesTheLanguageAsFormatMessageDoes) {
   const std::vector<Choice> choices = {
       {kGerman, kGerman, kLangUserDefault, kGerman},
       {kFrench, kGerman, kLangUserDefault, kFrench},
-      {0x0411, kGerman, kLangUserDefault, kGerman},            // system default next
-      {0x0411, 0x0412, kLangUserDefault, kLangEnglishUs},      // then English
-      {0x0C07, 0x0411, kLangUserDefault, kLangEnglishUs},      // de-AT: no neutral German here
-      {kGerman, kGerman, kFrench, kFrench},                    // an explicit language
-      {kGerman, kGerman, 0x0411, std::nullopt},                // only that language
+      {0x0411, kGerman, kLangUserDefault, kGerman},        // system default next
+      {0x0411, 0x0412, kLangUserDefault, kLangEnglishUs},  // then English
+      {0x0C07, 0x0411, kLangUserDefault, kLangEnglishUs},  // de-AT: no neutral German here
+      {kGerman, kGerman, kFrench, kFrench},                // an explicit language
+      {kGerman, kGerman, 0x0411, std::nullopt},            // only that language
   };
   for (const Choice& c : choices) {
     SCOPED_TRACE(c.user);
@@ -128,9 +128,9 @@ TEST(MessageTable, TakesTheTextsOfTheUsersSatellite) {
 
 TEST(MessageTable, DamagedTablesGiveWhatIsReadable) {
   // Entry 11 is ANSI, 12 claims a length beyond the table, 13 is never reached.
-  const auto bytes = table(10, 13,
-                           {{1, utf16leBytes("first\r\n")}, {0, ansi("caf\xE9")},
-                            {1, std::vector<std::byte>(200)}});
+  const auto bytes = table(
+      10, 13,
+      {{1, utf16leBytes("first\r\n")}, {0, ansi("caf\xE9")}, {1, std::vector<std::byte>(200)}});
   EXPECT_EQ(text(findMessageInTable(bytes, 10)), "first\r\n");
   EXPECT_EQ(text(findMessageInTable(bytes, 11)), "café");
   EXPECT_FALSE(findMessageInTable(bytes, 13));

@@ -21,8 +21,8 @@ namespace {
 std::wstring widen(const std::string& utf8) {
   if (utf8.empty())
     return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring out(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
   return out;
@@ -104,10 +104,9 @@ int main(int argc, char** argv) {
     if (ignore)
       flags |= FORMAT_MESSAGE_IGNORE_INSERTS;
     SetLastError(0);
-    const DWORD written =
-        FormatMessageW(flags, pattern.c_str(), 0, 0, buffer.data(),
-                       static_cast<DWORD>(buffer.size()),
-                       noArgs ? nullptr : reinterpret_cast<va_list*>(args.data()));
+    const DWORD written = FormatMessageW(
+        flags, pattern.c_str(), 0, 0, buffer.data(), static_cast<DWORD>(buffer.size()),
+        noArgs ? nullptr : reinterpret_cast<va_list*>(args.data()));
     if (written == 0) {
       std::printf("fail %lu\n", GetLastError());
     } else {
