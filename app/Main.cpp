@@ -19,7 +19,7 @@
 #include "app/JournalListView.h"
 #include "app/JournalModels.h"
 #include "app/QtPrinterCanvas.h"
-#include "app/core/JournalBuilder.h"
+#include "journal/JournalBuilder.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "present/DateFormat.h"
 

@@ -19,7 +19,7 @@
 #include "app/JournalListView.h"
 #include "app/JournalModels.h"
 #include "app/Main.h"
-#include "app/core/JournalBuilder.h"
+#include "journal/JournalBuilder.h"
 #include "eventlog/Qzi_EventLog.h"
 
 namespace tallyvane {
