@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <exception>
 
-#include "journal/JournalBuilder.h"
 #include "cli/Progress.h"
 #include "cli/SystemFacts.h"
 #include "eventlog/Qzi_EventLog.h"
+#include "journal/JournalBuilder.h"
 
 namespace tallyvane::report {
 
@@ -33,32 +33,38 @@ class NoUptimeClock : public platform::SystemClock {
 }  // namespace
 
 const std::vector<ReportOption>& reportOptions() {
-  static const std::vector<ReportOption> options = {
-      {"--csv", "", "print comma-separated values with the row markers",
-       [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kCsv); }},
-      {"--json", "", "print JSON with the row markers",
-       [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kJson); }},
-      {"--journal", "DIR", "read another Linux machine's history from its journal directory",
-       [](ReportRequest& r, const std::string& dir) {
-         return chooseSource(r, "--journal " + dir,
-                             [dir](const ReportEnvironment&) { return openJournalDirectory(dir); });
-       }},
-      {"--wtmp", "FILE", "read another Linux machine's history from its wtmp file",
-       [](ReportRequest& r, const std::string& file) {
-         return chooseSource(r, "--wtmp " + file,
-                             [file](const ReportEnvironment&) { return openWtmpFile(file); });
-       }},
-      {"--system", "", "print this system's facts (OS, user, machine, program version, session)",
-       [](ReportRequest& r, const std::string&) {
-         r.facts.push_back(systemFacts);
-         return std::string();
-       }},
-      {"--help", "", "show this help and exit",
-       [](ReportRequest& r, const std::string&) {
-         r.help = true;
-         return std::string();
-       }},
-  };
+  static const std::vector<ReportOption> options = [] {
+    std::vector<ReportOption> all = {
+        {"--csv", "", "print comma-separated values with the row markers",
+         [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kCsv); }},
+        {"--json", "", "print JSON with the row markers",
+         [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kJson); }},
+        {"--journal", "DIR", "read another Linux machine's history from its journal directory",
+         [](ReportRequest& r, const std::string& dir) {
+           return chooseSource(r, "--journal " + dir, [dir](const ReportEnvironment&) {
+             return openJournalDirectory(dir);
+           });
+         }},
+        {"--wtmp", "FILE", "read another Linux machine's history from its wtmp file",
+         [](ReportRequest& r, const std::string& file) {
+           return chooseSource(r, "--wtmp " + file,
+                               [file](const ReportEnvironment&) { return openWtmpFile(file); });
+         }},
+        {"--system", "", "print this system's facts (OS, user, machine, program version, session)",
+         [](ReportRequest& r, const std::string&) {
+           r.facts.push_back(systemFacts);
+           return std::string();
+         }},
+        {"--help", "", "show this help and exit",
+         [](ReportRequest& r, const std::string&) {
+           r.help = true;
+           return std::string();
+         }},
+    };
+    for (ReportOption& o : messageOptions())
+      all.insert(all.end() - 1, std::move(o));
+    return all;
+  }();
   return options;
 }
 
@@ -178,6 +184,13 @@ int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     return kExitOk;
   }
 
+  const auto listingFormat = static_cast<ListingFormat>(request->format);
+  if (request->messages.kind == MessageListing::Kind::kMessageTable) {
+    platform::PortableMessageFiles portable;
+    platform::MessageFiles& files =
+        env.services.messageFiles ? *env.services.messageFiles : portable;
+    return writeMessageTable(request->messages, files, listingFormat, out, err);
+  }
   OpenedLog log = request->source ? request->source(env) : openThisMachine(env);
   for (const std::string& warning : log.warnings)
     err << "tallyvane-report: " << warning << "\n";
@@ -185,6 +198,9 @@ int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     err << "tallyvane-report: " << log.error << "\n";
     return log.exitCode != kExitOk ? log.exitCode : kExitBuildFailed;
   }
+
+  if (request->messages.kind == MessageListing::Kind::kRecords)
+    return writeRecords(log, request->messages, env.services, listingFormat, out, err);
 
   std::shared_ptr<ProgressEventLogService> shown;
   std::shared_ptr<platform::EventLogService> service = log.service;

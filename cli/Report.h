@@ -9,8 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "journal/JournalListModel.h"
 #include "cli/LogSources.h"
+#include "cli/MessageReports.h"
+#include "journal/JournalListModel.h"
 #include "present/FormatSettings.h"
 
 namespace tallyvane::report {
@@ -33,6 +34,8 @@ struct ReportRequest {
   LogOpener source;
   std::string sourceName;  // the option or file that chose `source`, for messages
   std::vector<FactProvider> facts;
+  // --records or --message-table instead of the journal.
+  MessageListing messages;
 };
 
 // One command-line option. `apply` returns an error sentence for a bad
