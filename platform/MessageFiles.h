@@ -16,12 +16,17 @@
 
 namespace tallyvane::platform {
 
+// Inserts are numbered up to 99; "*" widths take up to two more entries.
+inline constexpr std::size_t kMessageArgumentSlots = 101;
+
 struct MessageRequest {
   std::uint32_t id = 0;
   // A LANGID; 0x0400 lets the platform choose as FormatMessage does.
   std::uint16_t language = kLangUserDefault;
   // The argument array, each string passed as a zero-terminated string;
-  // null: no argument array at all.
+  // null: no argument array at all. The array is padded with empty strings to
+  // kMessageArgumentSlots entries, so an insert beyond the strings given reads
+  // an empty string instead of memory that is not the array's.
   const std::vector<std::string>* arguments = nullptr;
   bool ignoreInserts = false;
   // The output buffer in characters, terminator included.

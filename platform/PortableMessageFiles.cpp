@@ -91,6 +91,8 @@ std::optional<std::string> PortableMessageFiles::formatMessage(std::string_view 
   if (request.arguments != nullptr) {
     for (const std::string& a : *request.arguments)
       arguments.emplace_back(utf8ToUtf16(a));
+    while (arguments.size() < kMessageArgumentSlots)
+      arguments.emplace_back(std::u16string());
   }
   const MessageFormatResult result =
       platform::formatMessage(*text, request.arguments != nullptr ? &arguments : nullptr,

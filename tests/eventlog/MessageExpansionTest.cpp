@@ -22,6 +22,7 @@ constexpr char kSourceKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Sy
 constexpr std::uint32_t kStarted = 0x40001775;  // "The service %1 started at %2."
 constexpr std::uint32_t kStopped = 0x40001776;  // numeric formats and %0
 constexpr std::uint32_t kFailed = 0xC0001B58;   // uses %10
+constexpr std::uint32_t kBroken = 0xC0001B59;   // "%1!5!" has no conversion
 constexpr std::uint32_t kDay = 1'700'006'400;
 
 #define REQUIRE_MESSAGE_FILES()                                                        \
@@ -128,13 +129,15 @@ TEST(MessageExpansion, FailuresKeepTheUnexpandedTexts) {
       withCategory(sampleRecord("NoKey", kStarted, kDay + 1, {" raw ", "text "}), 1),
       withCategory(sampleRecord("NoFiles", kStarted, kDay + 2, {"a"}), 1),
       withCategory(sampleRecord("Missing", kStarted, kDay + 3, {"b "}), 3),
-      // The message is there but needs %10: the formatting fails and the raw
-      // insertion text stands in, not trimmed.
-      sampleRecord("Svc", kFailed, kDay + 4, {"s1 ", "s2"}),
+      // The message is there but its format is broken: the formatting fails
+      // and the raw insertion text stands in, not trimmed.
+      sampleRecord("Svc", kBroken, kDay + 4, {"s1 ", "s2"}),
       // No insertion strings: no argument array, so a message with inserts fails.
       sampleRecord("Svc", kStarted, kDay + 5),
+      // Inserts beyond the strings read as empty strings.
+      sampleRecord("Svc", kFailed, kDay + 6, {"s1", "s2"}),
   });
-  ASSERT_EQ(records.size(), 6u);
+  ASSERT_EQ(records.size(), 7u);
   EXPECT_EQ(records[0].Category, "Disk");
   // A source without key keeps its category number and trimmed strings, also
   // right after a record whose source had message files.
@@ -146,6 +149,7 @@ TEST(MessageExpansion, FailuresKeepTheUnexpandedTexts) {
   EXPECT_EQ(records[3].Description, "b ");
   EXPECT_EQ(records[4].Description, "s1 \rs2");
   EXPECT_EQ(records[5].Description, "");
+  EXPECT_EQ(records[6].Description, "Service s1 failed: s2 (). Tenth insert: .");
 }
 
 TEST(MessageExpansion, LaterPieceWithoutTheMessageGivesTheRawStrings) {

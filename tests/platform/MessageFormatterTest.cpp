@@ -1,6 +1,6 @@
 // The portable formatter against FormatMessageW's rules for an argument array.
 // The expected texts are what FormatMessageW gives for the same text and
-// arguments (checked under Wine by tests/wine/format_message_oracle.cpp).
+// arguments (checked under Wine by tests/platform/messages/format_message_oracle.cpp).
 #include <gtest/gtest.h>
 
 #include "platform/MessageFormatter.h"

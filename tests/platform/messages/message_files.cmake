@@ -65,3 +65,17 @@ if(TALLYVANE_WINDMC AND TALLYVANE_WINDRES AND TALLYVANE_MINGW_LD)
   add_custom_target(tallyvane_test_message_files
     DEPENDS "${out}/events.dll" "${out}/params.dll" "${out}/app.dll" ${satellites})
 endif()
+
+# The FormatMessageW oracle, run under Wine by the comparison tests.
+find_program(TALLYVANE_MINGW_CXX x86_64-w64-mingw32-g++-posix)
+set(TALLYVANE_WINE_ORACLE "")
+if(TALLYVANE_MINGW_CXX)
+  set(TALLYVANE_WINE_ORACLE "${PROJECT_BINARY_DIR}/tests/format_message_oracle.exe")
+  add_custom_command(
+    OUTPUT "${TALLYVANE_WINE_ORACLE}"
+    COMMAND "${TALLYVANE_MINGW_CXX}" -std=c++20 -O1 -static
+            -o "${TALLYVANE_WINE_ORACLE}" "${PROJECT_SOURCE_DIR}/tests/platform/messages/format_message_oracle.cpp"
+    DEPENDS "${PROJECT_SOURCE_DIR}/tests/platform/messages/format_message_oracle.cpp"
+    VERBATIM)
+  add_custom_target(tallyvane_wine_oracle DEPENDS "${TALLYVANE_WINE_ORACLE}")
+endif()

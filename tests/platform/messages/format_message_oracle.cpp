@@ -7,6 +7,7 @@
 // or "n:" decimal number. "\r", "\n",
 // "\t" and "\\" are escapes in every field. A line "IGNORE" before a case asks
 // for FORMAT_MESSAGE_IGNORE_INSERTS; "NOARGS" passes no argument array.
+// With "--table MODULE LANGID IDS" it formats messages of a module instead.
 // Output: one line a case, "ok " and the result's UTF-16 units in hexadecimal,
 // or "fail " and the error code.
 #include <windows.h>
@@ -41,19 +42,62 @@ std::string unescape(const std::string& field) {
   return out;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc < 2)
-    return 2;
-  FILE* in = std::fopen(argv[1], "rb");
-  if (!in)
-    return 2;
+std::string readAll(const char* path) {
   std::string content;
+  FILE* in = std::fopen(path, "rb");
+  if (!in)
+    return content;
   char chunk[4096];
   for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;)
     content.append(chunk, n);
   std::fclose(in);
+  return content;
+}
+
+void printResult(DWORD written, const std::vector<wchar_t>& buffer) {
+  if (written == 0) {
+    std::printf("fail %lu\n", GetLastError());
+    return;
+  }
+  std::printf("ok");
+  for (DWORD i = 0; i < written; ++i)
+    std::printf(" %04x", static_cast<unsigned>(buffer[i]));
+  std::printf("\n");
+}
+
+// "--table MODULE LANGID IDS": each message of the IDS file (one hexadecimal
+// ID a line) of MODULE, formatted with FORMAT_MESSAGE_IGNORE_INSERTS.
+int listTable(const char* module, const char* language, const char* idsFile) {
+  const HMODULE handle = LoadLibraryExW(widen(module).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!handle)
+    return 3;
+  const DWORD langId = std::strtoul(language, nullptr, 16);
+  const std::string ids = readAll(idsFile);
+  std::vector<wchar_t> buffer(65536);
+  for (std::size_t start = 0; start < ids.size();) {
+    std::size_t end = ids.find('\n', start);
+    if (end == std::string::npos)
+      end = ids.size();
+    const DWORD id = std::strtoul(ids.substr(start, end - start).c_str(), nullptr, 16);
+    start = end + 1;
+    SetLastError(0);
+    const DWORD written =
+        FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS, handle, id,
+                       langId, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr);
+    printResult(written, buffer);
+  }
+  FreeLibrary(handle);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 5 && std::string(argv[1]) == "--table")
+    return listTable(argv[2], argv[3], argv[4]);
+  if (argc < 2)
+    return 2;
+  const std::string content = readAll(argv[1]);
 
   bool ignore = false;
   bool noArgs = false;
@@ -107,14 +151,7 @@ int main(int argc, char** argv) {
     const DWORD written = FormatMessageW(
         flags, pattern.c_str(), 0, 0, buffer.data(), static_cast<DWORD>(buffer.size()),
         noArgs ? nullptr : reinterpret_cast<va_list*>(args.data()));
-    if (written == 0) {
-      std::printf("fail %lu\n", GetLastError());
-    } else {
-      std::printf("ok");
-      for (DWORD i = 0; i < written; ++i)
-        std::printf(" %04x", static_cast<unsigned>(buffer[i]));
-      std::printf("\n");
-    }
+    printResult(written, buffer);
     ignore = false;
     noArgs = false;
   }
