@@ -35,8 +35,12 @@ std::string readText(const std::filesystem::path& path) {
 std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> out;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
+  for (std::string line; std::getline(in, line);) {
+    // The oracle's standard output is in text mode: its lines end in CR LF.
+    if (!line.empty() && line.back() == '\r')
+      line.pop_back();
     out.push_back(line);
+  }
   return out;
 }
 
