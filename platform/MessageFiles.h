@@ -59,7 +59,10 @@ std::vector<std::string> processEnvironment();
 class PortableMessageFiles : public MessageFiles {
  public:
   explicit PortableMessageFiles(LanguagePreferences preferences = processLanguagePreferences());
-  void addFolder(std::string folder) { folders_.push_back(std::move(folder)); }
+  void addFolder(std::string folder) {
+    folders_.push_back(std::move(folder));
+    resolved_.clear();
+  }
   // Replaces the process environment (for tests and for another system's).
   void setEnvironment(std::vector<std::string> entries) { environment_ = std::move(entries); }
 
@@ -72,12 +75,15 @@ class PortableMessageFiles : public MessageFiles {
   std::optional<std::string> resolve(std::string_view fileName) const;
 
  private:
+  std::optional<std::string> find(std::string_view fileName) const;
   const MessageFile* load(const std::string& path);
 
   LanguagePreferences preferences_;
   std::vector<std::string> folders_;
   std::optional<std::vector<std::string>> environment_;
-  // Files opened so far: the same few files serve every record of a log.
+  // Names resolved so far, and files opened so far: the same few files serve
+  // every record of a log.
+  mutable std::vector<std::pair<std::string, std::optional<std::string>>> resolved_;
   std::vector<std::pair<std::string, std::optional<MessageFile>>> cache_;
 };
 

@@ -24,6 +24,17 @@ PortableMessageFiles::PortableMessageFiles(LanguagePreferences preferences)
     : preferences_(preferences) {}
 
 std::optional<std::string> PortableMessageFiles::resolve(std::string_view fileName) const {
+  for (const auto& [name, path] : resolved_) {
+    if (name == fileName)
+      return path;
+  }
+  if (resolved_.size() >= kCachedFiles)
+    resolved_.erase(resolved_.begin());
+  resolved_.emplace_back(std::string(fileName), find(fileName));
+  return resolved_.back().second;
+}
+
+std::optional<std::string> PortableMessageFiles::find(std::string_view fileName) const {
   if (fileName.empty())
     return std::nullopt;
   const std::string name(fileName);
