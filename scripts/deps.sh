@@ -11,6 +11,7 @@ build_packages=(
   libsystemd-dev
   libevtx-dev libbfio-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64 googletest
 )
 test_packages=(
   clang libclang-rt-14-dev clang-format
@@ -20,7 +21,8 @@ test_packages=(
   poppler-utils
   xvfb xauth
   librsvg2-bin
-  binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix libwine wine wine64
+  wine wine64 libwine
+  nsis zip
 )
 
 packages=("${build_packages[@]}")
