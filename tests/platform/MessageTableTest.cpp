@@ -54,11 +54,13 @@ std::vector<std::byte> table(
 }
 
 std::vector<std::byte> ansi(std::string_view s) {
-  std::vector<std::byte> out;
+  // The text, its NUL and padding to a multiple of four bytes.
+  ByteWriter out;
   for (char c : s)
-    out.push_back(static_cast<std::byte>(c));
-  out.resize((out.size() + 4) & ~std::size_t{3});
-  return out;
+    out.u8(static_cast<std::uint8_t>(c));
+  out.u8(0);
+  out.padTo(4);
+  return out.take();
 }
 
 TEST(MessageTable, ReadsUnicodeEntriesInEveryLanguage) {
