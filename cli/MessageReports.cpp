@@ -140,9 +140,9 @@ void writeRows(const std::vector<std::string>& names,
   }
 }
 
-std::string setKind(ReportRequest& r, MessageListing::Kind kind) {
+Expected<void> setKind(ReportRequest& r, MessageListing::Kind kind) {
   if (r.messages.kind != MessageListing::Kind::kNone && r.messages.kind != kind)
-    return "--records and --message-table cannot be combined";
+    return Error{"--records and --message-table cannot be combined"};
   r.messages.kind = kind;
   return {};
 }
@@ -157,16 +157,16 @@ std::vector<ReportOption> messageOptions() {
       {"--expand", "", "with --records: texts from the sources' message files",
        [](ReportRequest& r, const std::string&) {
          r.messages.expand = true;
-         return std::string();
+         return Expected<void>();
        }},
       {"--messages", "DIR", "with --expand: message files in DIR (SOURCE.dll, or by file name)",
        [](ReportRequest& r, const std::string& dir) {
          std::error_code ec;
          if (!std::filesystem::is_directory(dir, ec))
-           return "no folder " + dir;
+           return Expected<void>(Error{"no folder " + dir});
          r.messages.messagesFolder = dir;
          r.messages.expand = true;
-         return std::string();
+         return Expected<void>();
        }},
       {"--message-table", "FILE", "list every message of a message file (ID, language, text)",
        [](ReportRequest& r, const std::string& file) {
@@ -176,7 +176,9 @@ std::vector<ReportOption> messageOptions() {
       {"--language", "ID", "with --message-table: only this language (0x0407, 1031 or de-DE)",
        [](ReportRequest& r, const std::string& id) {
          r.messages.language = parseLanguage(id);
-         return r.messages.language ? std::string() : "unknown language " + id;
+         if (!r.messages.language)
+           return Expected<void>(Error{"unknown language " + id});
+         return Expected<void>();
        }},
   };
 }

@@ -13,7 +13,7 @@ namespace tallyvane::report {
 
 namespace {
 
-std::string setFormat(ReportRequest& request, OutputFormat format) {
+Expected<void> setFormat(ReportRequest& request, OutputFormat format) {
   request.format = format;
   return {};
 }
@@ -50,15 +50,25 @@ const std::vector<ReportOption>& reportOptions() {
            return chooseSource(r, "--wtmp " + file,
                                [file](const ReportEnvironment&) { return openWtmpFile(file); });
          }},
-        {"--system", "", "print this system's facts (OS, user, machine, program version, session)",
+        {"--windows", "DIR",
+         "read the Windows installation whose drive root is DIR (its System log, shown in its "
+         "time zone)",
+         [](ReportRequest& r, const std::string& dir) {
+           return chooseSource(r, "--windows " + dir, [dir](const ReportEnvironment&) {
+             return openWindowsInstallation(dir);
+           });
+         }},
+        {"--system", "",
+         "print this system's facts (OS, user, machine, program version, session), or those of the "
+         "Windows installation read",
          [](ReportRequest& r, const std::string&) {
            r.facts.push_back(systemFacts);
-           return std::string();
+           return Expected<void>();
          }},
         {"--help", "", "show this help and exit",
          [](ReportRequest& r, const std::string&) {
            r.help = true;
-           return std::string();
+           return Expected<void>();
          }},
     };
     for (ReportOption& o : messageOptions())
@@ -68,17 +78,16 @@ const std::vector<ReportOption>& reportOptions() {
   return options;
 }
 
-std::string chooseSource(ReportRequest& request, std::string name, LogOpener opener) {
-  if (request.source) {
-    return "only one log can be read at a time (" + request.sourceName + " and " + name + ")";
-  }
+Expected<void> chooseSource(ReportRequest& request, std::string name, LogOpener opener) {
+  if (request.source)
+    return Error{"only one log can be read at a time (" + request.sourceName + " and " + name +
+                 ")"};
   request.sourceName = std::move(name);
   request.source = std::move(opener);
   return {};
 }
 
-std::optional<ReportRequest> parseArguments(const std::vector<std::string>& args,
-                                            std::string& error) {
+Expected<ReportRequest> parseArguments(const std::vector<std::string>& args) {
   ReportRequest request;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -96,8 +105,7 @@ std::optional<ReportRequest> parseArguments(const std::vector<std::string>& args
       const auto it = std::find_if(options.begin(), options.end(),
                                    [&](const ReportOption& o) { return o.name == name; });
       if (it == options.end()) {
-        error = "unknown option " + arg;
-        return std::nullopt;
+        return Error{"unknown option " + arg};
       }
       std::string value;
       if (!it->argument.empty()) {
@@ -106,24 +114,21 @@ std::optional<ReportRequest> parseArguments(const std::vector<std::string>& args
         } else if (i + 1 < args.size()) {
           value = args[++i];
         } else {
-          error = "option " + name + " needs " + std::string(it->argument);
-          return std::nullopt;
+          return Error{"option " + name + " needs " + std::string(it->argument)};
         }
       } else if (inlineValue) {
-        error = "option " + name + " takes no value";
-        return std::nullopt;
+        return Error{"option " + name + " takes no value"};
       }
-      error = it->apply(request, value);
-      if (!error.empty())
-        return std::nullopt;
+      if (auto taken = it->apply(request, value); !taken)
+        return taken.error();
       continue;
     }
     const std::string file = arg == "--" && i + 1 < args.size() ? args[++i] : arg;
-    error = chooseSource(request, file, [file](const ReportEnvironment&) {
+    auto chosen = chooseSource(request, file, [file](const ReportEnvironment&) {
       return openLogFile(std::filesystem::path(file));
     });
-    if (!error.empty())
-      return std::nullopt;
+    if (!chosen)
+      return chosen.error();
   }
   return request;
 }
@@ -138,7 +143,8 @@ std::string usageText() {
       "from wtmp, and the running boot from the kernel). With FILE, --journal or\n"
       "--wtmp, that log is read; the total then counts its closed days only and the\n"
       "uptime line reads 0. FILE may also be a folder of exported logs (as\n"
-      "winevt\\Logs), whose System log is read.\n"
+      "winevt\\Logs), whose System log is read, or the root of a Windows installation\n"
+      "(as --windows).\n"
       "\n"
       "Options:\n";
   for (const ReportOption& o : reportOptions()) {
@@ -165,7 +171,7 @@ std::string usageText() {
       "  0  the journal was printed\n"
       "  1  the journal could not be built from the log\n"
       "  2  unknown option or bad arguments\n"
-      "  3  the log file does not exist\n"
+      "  3  the log file (or the installation's System log) does not exist\n"
       "  4  the log file (or every log of a folder) cannot be read\n"
       "  5  the file is no log of a known format\n";
   return text;
@@ -173,10 +179,9 @@ std::string usageText() {
 
 int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               const ReportEnvironment& env, const FormatSettings& settings, bool progress) {
-  std::string error;
-  const std::optional<ReportRequest> request = parseArguments(args, error);
+  const Expected<ReportRequest> request = parseArguments(args);
   if (!request) {
-    err << "tallyvane-report: " << error << "\nTry 'tallyvane-report --help'.\n";
+    err << "tallyvane-report: " << request.error().message << "\nTry 'tallyvane-report --help'.\n";
     return kExitUsage;
   }
   if (request->help) {
@@ -208,7 +213,13 @@ int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     shown = std::make_shared<ProgressEventLogService>(service, err, log.description);
     service = shown;
   }
-  platform::Services services = env.services;
+  // A Windows installation brings its own registry, zone and facts.
+  ReportEnvironment sourceEnv = env;
+  if (log.installation) {
+    sourceEnv.services = log.installation->services(env.services);
+    sourceEnv.installation = log.installation;
+  }
+  platform::Services services = sourceEnv.services;
   services.eventLog = service.get();
   NoUptimeClock noUptime(*services.clock);
   platform::SystemClock& clock = log.thisMachine ? *services.clock : noUptime;
@@ -216,7 +227,7 @@ int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   JournalReport report;
   try {
     for (const FactProvider& provider : request->facts) {
-      for (ReportFact& fact : provider(env))
+      for (ReportFact& fact : provider(sourceEnv))
         report.facts.push_back(std::move(fact));
     }
     TOrvex_EventLog eventLog(nullptr, services);

@@ -247,23 +247,24 @@ TEST(EvtFile, ServiceOpensItsLogUnderTheGivenName) {
 TEST(EvtFile, FromFileReportsUnreadableAndForeignFiles) {
   const auto dir = std::filesystem::path(TALLYVANE_BINARY_DIR) / "evt-test";
   std::filesystem::create_directories(dir);
-  std::string error;
-  EXPECT_EQ(EvtFileEventLogService::fromFile(dir / "missing.evt", "System", &error), nullptr);
-  EXPECT_NE(error.find("cannot open"), std::string::npos);
+  const auto missing = EvtFileEventLogService::fromFile(dir / "missing.evt", "System");
+  ASSERT_FALSE(missing);
+  EXPECT_NE(missing.error().message.find("cannot open"), std::string::npos);
 
   const auto text = dir / "notes.evt";
   std::ofstream(text) << "not an event log";
-  EXPECT_EQ(EvtFileEventLogService::fromFile(text, "System", &error), nullptr);
-  EXPECT_NE(error.find("not a classic event log file"), std::string::npos);
+  const auto foreign = EvtFileEventLogService::fromFile(text, "System");
+  ASSERT_FALSE(foreign);
+  EXPECT_NE(foreign.error().message.find("not a classic event log file"), std::string::npos);
 
   const auto file = writeEvtFile(sampleDay(), 1);
   const auto good = dir / "good.evt";
   std::ofstream(good, std::ios::binary)
       .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   const auto service = EvtFileEventLogService::fromFile(good);
-  ASSERT_NE(service, nullptr);
-  EXPECT_EQ(service->records()->count(), sampleDay().size());
-  EXPECT_EQ(service->logName(), "System");
+  ASSERT_TRUE(service) << service.error().message;
+  EXPECT_EQ((*service)->records()->count(), sampleDay().size());
+  EXPECT_EQ((*service)->logName(), "System");
 }
 
 }  // namespace
@@ -291,12 +292,45 @@ TEST(EvtFile, FileOnDiskGivesTheSameRecordsAsItsImage) {
           .write(reinterpret_cast<const char*>(file.data()),
                  static_cast<std::streamsize>(file.size()));
       const auto service = EvtFileEventLogService::fromFile(path);
-      ASSERT_NE(service, nullptr);
-      EXPECT_EQ(listed(*service->records()), expected);
-      EXPECT_EQ(service->records()->firstNumber(), 9u);
-      EXPECT_EQ(service->report().records, expected.size());
+      ASSERT_TRUE(service) << service.error().message;
+      EXPECT_EQ(listed(*(*service)->records()), expected);
+      EXPECT_EQ((*service)->records()->firstNumber(), 9u);
+      EXPECT_EQ((*service)->report().records, expected.size());
     }
   }
+}
+
+// The records of a file on disk are served from its mapping, which they keep
+// alive after the service is gone.
+TEST(EvtFile, RecordsOfAFileOnDiskOutliveTheirService) {
+  const auto dir = std::filesystem::path(TALLYVANE_BINARY_DIR) / "evt-test";
+  std::filesystem::create_directories(dir);
+  const auto expected = builtRecords(sampleDay(), 9);
+  const std::uint32_t size =
+      static_cast<std::uint32_t>(kEvtHeaderSize + totalSize(expected) + kEvtEofRecordSize + 64);
+  const auto file = writeEvtFile(sampleDay(), 9, {.maxSize = size, .startOffset = size - 57});
+  const auto path = dir / "outlive.evt";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  std::shared_ptr<const RecordList> records =
+      EvtFileEventLogService::fromFile(path).value()->records();
+  std::filesystem::remove(path);
+  EXPECT_EQ(listed(*records), expected);
+}
+
+TEST(RecordList, ViewsBecomeItsOwnWhenAppendedTo) {
+  auto owner = std::make_shared<std::vector<std::byte>>(10, std::byte{7});
+  const std::span<const std::byte> all(*owner);
+  RecordList list(3, owner, {all.subspan(0, 4), all.subspan(4, 6)}, {});
+  ASSERT_EQ(list.count(), 2u);
+  EXPECT_EQ(list.at(1).size(), 6u);
+  const std::byte more[2] = {std::byte{2}, std::byte{2}};
+  list.append(more);
+  owner.reset();
+  ASSERT_EQ(list.count(), 3u);
+  EXPECT_EQ(list.at(0).size(), 4u);
+  EXPECT_EQ(list.at(1)[5], std::byte{7});
+  EXPECT_EQ(list.at(2)[1], std::byte{2});
 }
 
 TEST(RecordList, AppendingToAnAdoptedBufferDropsItsTail) {
