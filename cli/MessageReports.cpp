@@ -10,6 +10,7 @@
 #include "eventlog/Orvex_EventLogNT.h"
 #include "platform/MessageTable.h"
 #include "platform/Unicode.h"
+#include "platform/WindowsInstallation.h"
 #include "present/Orvex_Datetime.h"
 
 namespace tallyvane::report {
@@ -271,15 +272,32 @@ std::uint32_t MessageFolderRegistry::closeKey(platform::RegKey key) {
 int writeRecords(const OpenedLog& log, const MessageListing& listing,
                  const platform::Services& given, ListingFormat format, std::ostream& out,
                  std::ostream& err) {
-  platform::Services services = given;
+  // A Windows installation brings its own registry and its own message
+  // files, under its System32 folder.
+  platform::Services services = log.installation ? log.installation->services(given) : given;
   services.eventLog = log.service.get();
   std::optional<platform::PortableMessageFiles> folderFiles;
   std::optional<MessageFolderRegistry> folderRegistry;
+  if (log.installation) {
+    std::filesystem::path system32 = log.installation->systemLogFile();
+    while (system32.has_relative_path() &&
+           !equalsIgnoreAsciiCase(system32.filename().string(), "System32"))
+      system32 = system32.parent_path();
+    if (system32.has_relative_path()) {
+      folderFiles.emplace();
+      folderFiles->addFolder(system32.string());
+      std::vector<std::string> environment = platform::processEnvironment();
+      environment.push_back("SystemRoot=" + system32.parent_path().string());
+      environment.push_back("windir=" + system32.parent_path().string());
+      folderFiles->setEnvironment(std::move(environment));
+      services.messageFiles = &*folderFiles;
+    }
+  }
   if (!listing.messagesFolder.empty()) {
     folderFiles.emplace();
     folderFiles->addFolder(listing.messagesFolder);
     services.messageFiles = &*folderFiles;
-    folderRegistry.emplace(given.registry, listing.messagesFolder);
+    folderRegistry.emplace(services.registry, listing.messagesFolder);
     services.registry = &*folderRegistry;
   }
   std::vector<std::vector<std::string>> rows;
