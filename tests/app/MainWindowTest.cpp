@@ -15,10 +15,10 @@
 #include <QTimer>
 
 #include "AppTestSupport.h"
-#include "app/AppStart.h"
-#include "app/JournalListView.h"
-#include "app/JournalModels.h"
-#include "app/Main.h"
+#include "app/qt/AppStart.h"
+#include "app/qt/JournalListView.h"
+#include "app/qt/JournalModels.h"
+#include "app/qt/Main.h"
 #include "app/core/JournalBuilder.h"
 #include "eventlog/Qzi_EventLog.h"
 

@@ -8,10 +8,10 @@
 #include <QTemporaryDir>
 
 #include "AppTestSupport.h"
-#include "app/JournalListView.h"
-#include "app/JournalModels.h"
-#include "app/Main.h"
-#include "app/QtPrinterCanvas.h"
+#include "app/qt/JournalListView.h"
+#include "app/qt/JournalModels.h"
+#include "app/qt/Main.h"
+#include "app/qt/QtPrinterCanvas.h"
 
 namespace tallyvane {
 namespace {

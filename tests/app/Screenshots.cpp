@@ -10,10 +10,10 @@
 #include <ctime>
 
 #include "AppTestSupport.h"
-#include "app/AboutDlg.h"
-#include "app/AppStart.h"
-#include "app/JournalListView.h"
-#include "app/Main.h"
+#include "app/qt/AboutDlg.h"
+#include "app/qt/AppStart.h"
+#include "app/qt/JournalListView.h"
+#include "app/qt/Main.h"
 
 int main(int argc, char** argv) {
   using namespace tallyvane;

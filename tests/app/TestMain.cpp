@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/AppStart.h"
+#include "app/qt/AppStart.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

@@ -1,4 +1,4 @@
-#include "app/AppStart.h"
+#include "app/qt/AppStart.h"
 
 #include <QDir>
 #include <QFontDatabase>

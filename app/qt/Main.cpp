@@ -1,4 +1,4 @@
-#include "app/Main.h"
+#include "app/qt/Main.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,11 +14,11 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
-#include "app/AboutDlg.h"
-#include "app/AppStart.h"
-#include "app/JournalListView.h"
-#include "app/JournalModels.h"
-#include "app/QtPrinterCanvas.h"
+#include "app/qt/AboutDlg.h"
+#include "app/qt/AppStart.h"
+#include "app/qt/JournalListView.h"
+#include "app/qt/JournalModels.h"
+#include "app/qt/QtPrinterCanvas.h"
 #include "app/core/JournalBuilder.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "present/DateFormat.h"

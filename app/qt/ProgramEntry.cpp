@@ -3,9 +3,9 @@
 #include <QTimer>
 #include <clocale>
 
-#include "app/AppStart.h"
-#include "app/Main.h"
-#include "app/SnapshotTexts.h"
+#include "app/qt/AppStart.h"
+#include "app/qt/Main.h"
+#include "app/qt/SnapshotTexts.h"
 #include "present/FormatSettings.h"
 
 int main(int argc, char** argv) {

@@ -1,11 +1,11 @@
-#include "app/QtPrinterCanvas.h"
+#include "app/qt/QtPrinterCanvas.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QTreeView>
 #include <stdexcept>
 
-#include "app/AppStart.h"
+#include "app/qt/AppStart.h"
 
 namespace tallyvane {
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/SnapshotTexts.h"
+#include "app/qt/SnapshotTexts.h"
 #include "app/core/JournalListModel.h"
 #include "components/TComponent.h"
 #include "platform/Services.h"
