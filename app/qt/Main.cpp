@@ -14,12 +14,12 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include "app/core/JournalBuilder.h"
 #include "app/qt/AboutDlg.h"
 #include "app/qt/AppStart.h"
 #include "app/qt/JournalListView.h"
 #include "app/qt/JournalModels.h"
 #include "app/qt/QtPrinterCanvas.h"
-#include "app/core/JournalBuilder.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "present/DateFormat.h"
 
@@ -224,8 +224,12 @@ void Twnd_Main::FormCreate() {
   lOS->adjustSize();
   lUser->setText(Text(FSnapshot.UserName));
   lUser->adjustSize();
-  lInstalled->setText(QStringLiteral("System installed on ") +
-                      Text(FormatDateTime("c", FSnapshot.InstallDate, FSettings)));
+  // An unknown installation date (day 0, 30 December 1899) is left out rather
+  // than shown as a date.
+  lInstalled->setText(FSnapshot.InstallDate > 0
+                          ? QStringLiteral("System installed on ") +
+                                Text(FormatDateTime("c", FSnapshot.InstallDate, FSettings))
+                          : QString());
   lInstalled->adjustSize();
   lInstalled->move(Panel1->width() - 7 - lInstalled->width(), 20);
   RefreshJournal();

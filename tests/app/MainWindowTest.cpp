@@ -15,11 +15,11 @@
 #include <QTimer>
 
 #include "AppTestSupport.h"
+#include "app/core/JournalBuilder.h"
 #include "app/qt/AppStart.h"
 #include "app/qt/JournalListView.h"
 #include "app/qt/JournalModels.h"
 #include "app/qt/Main.h"
-#include "app/core/JournalBuilder.h"
 #include "eventlog/Qzi_EventLog.h"
 
 namespace tallyvane {
@@ -107,6 +107,13 @@ TEST_F(MainWindowTest, LayoutColumnsAndHeader) {
   EXPECT_EQ(w->lInstalled->text(), "System installed on 1/1/2024 10:30:00 AM");
   EXPECT_EQ(w->lInstalled->geometry().right() + 1, w->Panel1->width() - 7);
   EXPECT_FALSE(w->Image2->pixmap().isNull());
+}
+
+TEST_F(MainWindowTest, UnknownInstallDateLeavesTheDateTextOut) {
+  auto snapshot = testing::KnownSnapshot();
+  snapshot.InstallDate = 0;
+  Twnd_Main w(machine.services, snapshot, settings);
+  EXPECT_EQ(w.lInstalled->text(), "");
 }
 
 TEST_F(MainWindowTest, ViewsHoldExactlyWhatTheBuilderWrites) {
