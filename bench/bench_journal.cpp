@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "app/core/JournalBuilder.h"
+#include "journal/JournalBuilder.h"
 #include "platform/EventLogRecord.h"
 #include "platform/RecordListEventLog.h"
 

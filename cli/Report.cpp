@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/core/JournalBuilder.h"
+#include "journal/JournalBuilder.h"
 #include "cli/Progress.h"
 #include "cli/SystemFacts.h"
 #include "eventlog/Qzi_EventLog.h"

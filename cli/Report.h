@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/core/JournalListModel.h"
+#include "journal/JournalListModel.h"
 #include "cli/LogSources.h"
 #include "present/FormatSettings.h"
 

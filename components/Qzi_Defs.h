@@ -4,40 +4,13 @@
 // optional byte-stream transformation of storage streams.
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <iosfwd>
 #include <string>
 
 #include "present/Orvex_Datetime.h"
+#include "sysinfo/SessionTypes.h"
 
 namespace tallyvane {
-
-// A set of the members of an enumeration whose ordinals fit in `Bits`; member n
-// is bit n, as the stored and passed-around set values expect.
-template <typename Enum, typename Bits>
-class TSmallSet {
- public:
-  constexpr TSmallSet() = default;
-  constexpr TSmallSet(std::initializer_list<Enum> members) {
-    for (Enum m : members)
-      Include(m);
-  }
-  static constexpr TSmallSet FromBits(Bits bits) {
-    TSmallSet s;
-    s.bits_ = bits;
-    return s;
-  }
-  constexpr Bits ToBits() const { return bits_; }
-  constexpr bool Contains(Enum m) const { return (bits_ & bit(m)) != 0; }
-  constexpr bool Empty() const { return bits_ == 0; }
-  constexpr void Include(Enum m) { bits_ = static_cast<Bits>(bits_ | bit(m)); }
-  constexpr void Exclude(Enum m) { bits_ = static_cast<Bits>(bits_ & ~bit(m)); }
-  friend constexpr bool operator==(TSmallSet, TSmallSet) = default;
-
- private:
-  static constexpr Bits bit(Enum m) { return static_cast<Bits>(Bits{1} << static_cast<int>(m)); }
-  Bits bits_ = 0;
-};
 
 // The data areas a system-information component can scan.
 enum TScanObject : std::uint8_t {
@@ -69,18 +42,6 @@ enum TScanObject : std::uint8_t {
 using TScanObjects = TSmallSet<TScanObject, std::uint32_t>;
 // All 24 members.
 inline constexpr TScanObjects AllScanObjects = TScanObjects::FromBits(0x00FFFFFF);
-
-// The kinds of session the system tells apart.
-enum TSessionType : std::uint8_t {
-  stLocal,
-  stVMWare,
-  stVPC,
-  stVBOX,
-  stQEMU,
-  stTerminal,
-  stCitrix,
-};
-using TSessionTypes = TSmallSet<TSessionType, std::uint8_t>;
 
 // The storage information header in memory.
 struct TStorageInfoRecord {

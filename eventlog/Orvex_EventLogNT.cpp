@@ -104,25 +104,6 @@ TEventType EventTypeFromPlatform(std::uint16_t value) {
   }
 }
 
-std::string SidToText(std::span<const std::byte> sid) {
-  const std::size_t length = platform::sidLength(sid);
-  if (length == 0)
-    return {};
-  const ByteReader reader(sid);
-  std::string text = "S-1-";
-  for (std::uint64_t i = 2; i < 8; ++i) {
-    const std::uint8_t b = *reader.u8(i);
-    if (b != 0)
-      text += std::to_string(b);
-  }
-  const std::uint8_t count = *reader.u8(1);
-  for (std::uint8_t i = 0; i < count; ++i) {
-    text += '-';
-    text += std::to_string(*reader.u32(8 + 4u * i));
-  }
-  return text;
-}
-
 std::string DataToHex(std::span<const std::byte> data) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string out;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Accounts.h"
 #include "platform/Services.h"
 #include "present/Orvex_Datetime.h"
 
@@ -50,11 +51,6 @@ struct TLogContainer {
   friend bool operator==(const TLogContainer&, const TLogContainer&) = default;
 };
 using TLogContainers = std::vector<TLogContainer>;
-
-// "S-1-", the non-zero bytes of the identifier authority in decimal without
-// separators, then "-" and each sub-authority as unsigned decimal. Empty for
-// bytes that are no valid SID.
-std::string SidToText(std::span<const std::byte> sid);
 
 // The data bytes of a record as "41,2C,0A" and as characters "A,.,.".
 std::string DataToHex(std::span<const std::byte> data);

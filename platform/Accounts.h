@@ -45,3 +45,12 @@ std::vector<std::byte> makeSid(std::uint64_t identifierAuthority,
                                std::span<const std::uint32_t> subAuthorities);
 
 }  // namespace tallyvane::platform
+
+namespace tallyvane {
+
+// "S-1-", the non-zero bytes of the identifier authority in decimal without
+// separators, then "-" and each sub-authority as unsigned decimal. Empty for
+// bytes that are no valid SID.
+std::string SidToText(std::span<const std::byte> sid);
+
+}  // namespace tallyvane

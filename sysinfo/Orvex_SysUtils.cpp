@@ -3,7 +3,6 @@
 #include <array>
 #include <vector>
 
-#include "eventlog/Orvex_EventLogNT.h"
 #include "platform/Accounts.h"
 #include "platform/Unicode.h"
 #include "sysinfo/Orvex_NativeAPI.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "components/Qzi_Defs.h"
+#include "sysinfo/SessionTypes.h"
 
 namespace tallyvane {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/core/JournalListModel.h"
+#include "journal/JournalListModel.h"
 
 namespace tallyvane {
 

@@ -14,7 +14,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
-#include "app/core/JournalBuilder.h"
+#include "journal/JournalBuilder.h"
 #include "app/qt/AboutDlg.h"
 #include "app/qt/AppStart.h"
 #include "app/qt/JournalListView.h"

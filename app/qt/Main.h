@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "app/qt/SnapshotTexts.h"
-#include "app/core/JournalListModel.h"
+#include "journal/JournalListModel.h"
 #include "components/TComponent.h"
 #include "platform/Services.h"
 #include "present/FormatSettings.h"

@@ -15,7 +15,7 @@
 #include <QTimer>
 
 #include "AppTestSupport.h"
-#include "app/core/JournalBuilder.h"
+#include "journal/JournalBuilder.h"
 #include "app/qt/AppStart.h"
 #include "app/qt/JournalListView.h"
 #include "app/qt/JournalModels.h"

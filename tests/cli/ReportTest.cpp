@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/core/JournalBuilder.h"
+#include "journal/JournalBuilder.h"
 #include "cli/Progress.h"
 #include "cli/Report.h"
 #include "platform/EvtFileWriter.h"

@@ -11,7 +11,7 @@
 #include <ctime>
 #include <fstream>
 
-#include "app/core/JournalBuilder.h"
+#include "journal/JournalBuilder.h"
 #include "eventlog/Orvex_EventLogNT.h"
 #include "platform/ByteReader.h"
 #include "platform/linux/LinuxEventLogService.h"

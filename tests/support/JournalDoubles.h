@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/JournalListModel.h"
+#include "journal/JournalListModel.h"
 #include "platform/EventLogRecord.h"
 #include "platform/TimeZone.h"
 #include "present/Orvex_Datetime.h"

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "app/core/JournalBuilder.h"
+#include "journal/JournalBuilder.h"
 #include "support/FakeEventLogService.h"
 #include "support/JournalDoubles.h"
 #include "support/LocaleSettings.h"

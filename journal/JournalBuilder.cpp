@@ -1,4 +1,4 @@
-#include "app/core/JournalBuilder.h"
+#include "journal/JournalBuilder.h"
 
 #include <cmath>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // list, the total spent time and the current uptime.
 #include <string_view>
 
-#include "app/core/JournalListModel.h"
+#include "journal/JournalListModel.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "platform/TimeZone.h"
 #include "present/FormatSettings.h"
