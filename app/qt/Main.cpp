@@ -14,13 +14,13 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
-#include "journal/JournalBuilder.h"
 #include "app/qt/AboutDlg.h"
 #include "app/qt/AppStart.h"
 #include "app/qt/JournalListView.h"
 #include "app/qt/JournalModels.h"
 #include "app/qt/QtPrinterCanvas.h"
 #include "eventlog/Qzi_EventLog.h"
+#include "journal/JournalBuilder.h"
 #include "present/DateFormat.h"
 
 namespace tallyvane {
@@ -246,17 +246,26 @@ void Twnd_Main::RefreshJournal() {
 void Twnd_Main::PrintJournal(QPrinter& Printer) {
   const std::string printedAt = FormatDateTime("c", Now(*FServices.clock), FSettings);
   const std::string machine = FSnapshot.MachineName;
-  {
-    auto canvas = CanvasFactory(Printer);
-    PrintListView(TItemViewReportSource(*List), *canvas, "Tallyvane Day Journal - " + machine,
+  const auto printDays = [&](TPrinterCanvas& canvas) {
+    PrintListView(TItemViewReportSource(*List), canvas, "Tallyvane Day Journal - " + machine,
                   FSnapshot.ShortOSName, FSnapshot.Copyright, printedAt);
-  }
-  {
+  };
+  const auto printMonths = [&](TPrinterCanvas& canvas) {
+    PrintListView(TItemViewReportSource(*MonthList), canvas, "Tallyvane Month Journal - " + machine,
+                  FSnapshot.ShortOSName, FSnapshot.Copyright, printedAt);
+  };
+  if (!Printer.outputFileName().isEmpty()) {
+    // A printer that writes to a file would write the month list over the day
+    // list: both go into the one document, the month list from a new page.
     auto canvas = CanvasFactory(Printer);
-    PrintListView(TItemViewReportSource(*MonthList), *canvas,
-                  "Tallyvane Month Journal - " + machine, FSnapshot.ShortOSName,
-                  FSnapshot.Copyright, printedAt);
+    TJoinedDocumentCanvas joined(*canvas);
+    printDays(joined);
+    printMonths(joined);
+    joined.Finish();
+    return;
   }
+  printDays(*CanvasFactory(Printer));
+  printMonths(*CanvasFactory(Printer));
 }
 
 void Twnd_Main::Refresh1Click() {

@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "app/qt/SnapshotTexts.h"
-#include "journal/JournalListModel.h"
 #include "components/TComponent.h"
+#include "journal/JournalListModel.h"
 #include "platform/Services.h"
 #include "present/FormatSettings.h"
 #include "present/Orvex_CtrlRtns.h"
