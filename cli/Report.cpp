@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <exception>
 
-#include "journal/JournalBuilder.h"
 #include "cli/Progress.h"
 #include "cli/SystemFacts.h"
 #include "eventlog/Qzi_EventLog.h"
+#include "journal/JournalBuilder.h"
 
 namespace tallyvane::report {
 
@@ -38,6 +38,8 @@ const std::vector<ReportOption>& reportOptions() {
        [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kCsv); }},
       {"--json", "", "print JSON with the row markers",
        [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kJson); }},
+      {"--html", "", "print a self-contained HTML report with a chart of the hours per month",
+       [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kHtml); }},
       {"--journal", "DIR", "read another Linux machine's history from its journal directory",
        [](ReportRequest& r, const std::string& dir) {
          return chooseSource(r, "--journal " + dir,
@@ -231,6 +233,9 @@ int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
       break;
     case OutputFormat::kJson:
       writeJson(report, out);
+      break;
+    case OutputFormat::kHtml:
+      writeHtml(report, log.description, out);
       break;
   }
   out.flush();

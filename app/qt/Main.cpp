@@ -3,22 +3,31 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QSettings>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <fstream>
+#include <stdexcept>
 
 #include "app/qt/AboutDlg.h"
 #include "app/qt/AppStart.h"
 #include "app/qt/JournalListView.h"
 #include "app/qt/JournalModels.h"
 #include "app/qt/QtPrinterCanvas.h"
+#include "cli/Report.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "journal/JournalBuilder.h"
 #include "present/DateFormat.h"
@@ -61,6 +70,18 @@ class THeaderPanel : public QFrame {
   }
 };
 
+// The clock of a log from elsewhere: today's date is this machine's, but its
+// uptime has no place in that journal.
+class TNoUptimeClock : public platform::SystemClock {
+ public:
+  explicit TNoUptimeClock(platform::SystemClock& Real) : FReal(Real) {}
+  std::uint64_t tickCount64() override { return 0; }
+  platform::SystemTime localNow() override { return FReal.localNow(); }
+
+ private:
+  platform::SystemClock& FReal;
+};
+
 QWidget* WithMargins(QWidget* Inner, int Margin) {
   auto* box = new QWidget;
   auto* layout = new QVBoxLayout(box);
@@ -87,9 +108,25 @@ QPoint SnapToScreenEdges(const QRect& Frame, const QRect& Screen, int Buffer) {
   return at;
 }
 
+// The log being read, with the services and the clock its journal is built
+// with.
+struct Twnd_Main::TOpenLog {
+  report::OpenedLog Opened;
+  platform::Services Services;
+  std::unique_ptr<platform::SystemClock> NoUptime;
+  std::unique_ptr<TOrvex_EventLog> EventLog;
+  platform::SystemClock& Clock() { return NoUptime ? *NoUptime : *Services.clock; }
+};
+
 Twnd_Main::Twnd_Main(const platform::Services& Services, const TSnapshotTexts& Snapshot,
-                     const FormatSettings& Settings, QWidget* Parent)
-    : QMainWindow(Parent), FServices(Services), FSnapshot(Snapshot), FSettings(Settings) {
+                     const FormatSettings& Settings, QWidget* Parent,
+                     std::optional<JournalSource> Initial)
+    : QMainWindow(Parent),
+      FServices(Services),
+      FSnapshot(Snapshot),
+      FSettings(Settings),
+      FInitial(std::move(Initial)),
+      FSource(ThisComputerSource()) {
   EnsureAppResources();
   setObjectName(QStringLiteral("wnd_Main"));
   setWindowTitle(QString::fromLatin1(kApplicationTitle));
@@ -101,6 +138,21 @@ Twnd_Main::Twnd_Main(const platform::Services& Services, const TSnapshotTexts& S
     pd.setObjectName(QStringLiteral("pd"));
     return pd.exec() == QDialog::Accepted;
   };
+  OpenLogDialog = [this] {
+    return QFileDialog::getOpenFileName(
+        this, QStringLiteral("Open log"), QString(),
+        QStringLiteral("Event logs (*.evt *.evtx);;wtmp files (wtmp*);;All files (*)"));
+  };
+  OpenFolderDialog = [this] {
+    return QFileDialog::getExistingDirectory(
+        this, QStringLiteral("Open a folder of logs or a journal directory"));
+  };
+  ExportDialog = [this] {
+    return QFileDialog::getSaveFileName(
+        this, QStringLiteral("Export"), QStringLiteral("journal.html"),
+        QStringLiteral("HTML report (*.html);;CSV (*.csv);;JSON (*.json)"));
+  };
+  setAcceptDrops(true);
   CreateControls();
   RunCommand(this, [this] { FormCreate(); });
 }
@@ -117,6 +169,16 @@ void Twnd_Main::CreateControls() {
   // Menus.
   File1 = menuBar()->addMenu(QStringLiteral("&File"));
   File1->setObjectName(QStringLiteral("File1"));
+  OpenLog1 = File1->addAction(QStringLiteral("&Open log..."));
+  OpenLog1->setObjectName(QStringLiteral("OpenLog1"));
+  OpenLog1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  OpenFolder1 = File1->addAction(QStringLiteral("Open log &folder..."));
+  OpenFolder1->setObjectName(QStringLiteral("OpenFolder1"));
+  Recent1 = File1->addMenu(QStringLiteral("Open &recent"));
+  Recent1->setObjectName(QStringLiteral("Recent1"));
+  ThisComputer1 = File1->addAction(QStringLiteral("&This computer"));
+  ThisComputer1->setObjectName(QStringLiteral("ThisComputer1"));
+  File1->addSeparator()->setObjectName(QStringLiteral("N3"));
   Refresh1 = File1->addAction(QStringLiteral("&Refresh"));
   Refresh1->setObjectName(QStringLiteral("Refresh1"));
   Refresh1->setShortcut(QKeySequence(Qt::Key_F5));
@@ -124,6 +186,9 @@ void Twnd_Main::CreateControls() {
   Print1 = File1->addAction(QStringLiteral("&Print..."));
   Print1->setObjectName(QStringLiteral("Print1"));
   Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  Export1 = File1->addAction(QStringLiteral("&Export..."));
+  Export1->setObjectName(QStringLiteral("Export1"));
+  Export1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   File1->addSeparator()->setObjectName(QStringLiteral("N1"));
   Exit1 = File1->addAction(QStringLiteral("E&xit"));
   Exit1->setObjectName(QStringLiteral("Exit1"));
@@ -133,6 +198,11 @@ void Twnd_Main::CreateControls() {
   connect(Print1, &QAction::triggered, this, &Twnd_Main::pmPrintClick);
   connect(Exit1, &QAction::triggered, this, &Twnd_Main::Exit1Click);
   connect(About1, &QAction::triggered, this, &Twnd_Main::About1Click);
+  connect(OpenLog1, &QAction::triggered, this, &Twnd_Main::OpenLog1Click);
+  connect(OpenFolder1, &QAction::triggered, this, &Twnd_Main::OpenFolder1Click);
+  connect(ThisComputer1, &QAction::triggered, this, &Twnd_Main::ThisComputer1Click);
+  connect(Export1, &QAction::triggered, this, &Twnd_Main::Export1Click);
+  FillRecentMenu();
 
   auto* central = new QWidget(this);
   auto* column = new QVBoxLayout(central);
@@ -216,10 +286,6 @@ void Twnd_Main::CreateControls() {
 }
 
 void Twnd_Main::FormCreate() {
-  FEventLog = new TOrvex_EventLog(&FComponents, FServices);
-  FEventLog->SetSourceName("System");
-  FEventLog->SetExpandMessages(false);
-  FEventLog->SetLookupSID(false);
   lOS->setText(Text(FSnapshot.ShortOSName));
   lOS->adjustSize();
   lUser->setText(Text(FSnapshot.UserName));
@@ -232,15 +298,137 @@ void Twnd_Main::FormCreate() {
                           : QString());
   lInstalled->adjustSize();
   lInstalled->move(Panel1->width() - 7 - lInstalled->width(), 20);
+  UpdateTitle();
+  if (FInitial) {
+    const JournalSource initial = std::move(*FInitial);
+    FInitial.reset();
+    bool opened = false;
+    RunCommand(this, [&] {
+      OpenSource(initial);
+      opened = true;
+    });
+    if (opened) {
+      return;
+    }
+  }
+  FLog = MakeOpenLog(ThisComputerSource());
+  FEventLog = FLog->EventLog.get();
   RefreshJournal();
 }
 
-void Twnd_Main::RefreshJournal() {
-  if (!FEventLog) {
-    FEventLog = new TOrvex_EventLog(&FComponents, FServices);
+std::unique_ptr<Twnd_Main::TOpenLog> Twnd_Main::MakeOpenLog(const JournalSource& Source) {
+  report::ReportEnvironment env;
+  env.services = FServices;
+  auto log = std::make_unique<TOpenLog>();
+  log->Opened = Source.Open(env);
+  if (!log->Opened.service) {
+    throw std::runtime_error(log->Opened.error.empty() ? "The log cannot be opened."
+                                                       : log->Opened.error);
   }
-  tallyvane::RefreshJournal(*FEventLog, *FListModel, *FMonthModel, *this, *FServices.clock,
-                            FSettings);
+  log->Services = FServices;
+  log->Services.eventLog = log->Opened.service.get();
+  if (!log->Opened.thisMachine) {
+    log->NoUptime = std::make_unique<TNoUptimeClock>(*FServices.clock);
+  }
+  log->EventLog = std::make_unique<TOrvex_EventLog>(nullptr, log->Services);
+  log->EventLog->SetSourceName("System");
+  log->EventLog->SetExpandMessages(false);
+  log->EventLog->SetLookupSID(false);
+  return log;
+}
+
+void Twnd_Main::RefreshJournal() {
+  tallyvane::RefreshJournal(*FEventLog, *FListModel, *FMonthModel, *this, FLog->Clock(), FSettings);
+}
+
+void Twnd_Main::OpenSource(const JournalSource& Source) {
+  std::unique_ptr<TOpenLog> next = MakeOpenLog(Source);
+  // What is shown now, put back when the new log cannot be read.
+  const std::vector<JournalRow> days = FListModel->Rows();
+  const std::vector<JournalRow> months = FMonthModel->Rows();
+  const QString uptime = lUptime->text();
+  const QString spent = lSpenttime->text();
+  std::swap(FLog, next);
+  FEventLog = FLog ? FLog->EventLog.get() : nullptr;
+  try {
+    RefreshJournal();
+  } catch (...) {
+    std::swap(FLog, next);
+    FEventLog = FLog ? FLog->EventLog.get() : nullptr;
+    for (auto [model, rows] : {std::pair{FListModel, &days}, std::pair{FMonthModel, &months}}) {
+      model->BeginBulkUpdate();
+      model->clear();
+      for (const JournalRow& row : *rows) {
+        model->append(row);
+      }
+      model->EndBulkUpdate();
+    }
+    lUptime->setText(uptime);
+    lSpenttime->setText(spent);
+    throw;
+  }
+  FSource = Source;
+  UpdateTitle();
+  if (!Source.ThisComputer()) {
+    RememberRecent(Source.Path);
+  }
+}
+
+void Twnd_Main::UpdateTitle() {
+  const QString title = QString::fromLatin1(kApplicationTitle);
+  setWindowTitle(FSource.ThisComputer() ? title : title + QStringLiteral(" - ") + FSource.Name);
+}
+
+QStringList Twnd_Main::RecentSources() const {
+  return QSettings().value(QStringLiteral("recentSources")).toStringList();
+}
+
+void Twnd_Main::RememberRecent(const QString& Path) {
+  QStringList recent = RecentSources();
+  recent.removeAll(Path);
+  recent.prepend(Path);
+  while (recent.size() > kMaxRecentSources) {
+    recent.removeLast();
+  }
+  QSettings().setValue(QStringLiteral("recentSources"), recent);
+  FillRecentMenu();
+}
+
+void Twnd_Main::FillRecentMenu() {
+  Recent1->clear();
+  const QStringList recent = RecentSources();
+  for (const QString& path : recent) {
+    QAction* item = Recent1->addAction(path);
+    connect(item, &QAction::triggered, this,
+            [this, path] { RunCommand(this, [&] { OpenSource(LogSourceAt(path)); }); });
+  }
+  Recent1->setEnabled(!recent.isEmpty());
+}
+
+void Twnd_Main::ExportJournal(const QString& FileName) {
+  report::JournalReport journal;
+  journal.days = FListModel->Rows();
+  journal.months = FMonthModel->Rows();
+  journal.uptime = lUptime->text().toStdString();
+  journal.totalSpentTime = lSpenttime->text().toStdString();
+  const QString suffix = QFileInfo(FileName).suffix().toLower();
+  std::ofstream out(FileName.toStdString(), std::ios::binary | std::ios::trunc);
+  if (!out) {
+    throw std::runtime_error("Cannot write " + FileName.toStdString() + ".");
+  }
+  if (suffix == QLatin1String("csv")) {
+    report::writeCsv(journal, out);
+  } else if (suffix == QLatin1String("json")) {
+    report::writeJson(journal, out);
+  } else {
+    const std::string name =
+        FSource.ThisComputer() ? FSnapshot.MachineName : FSource.Name.toStdString();
+    report::writeHtml(journal, name, out);
+  }
+  out.close();
+  if (!out) {
+    throw std::runtime_error("Cannot write " + FileName.toStdString() + ".");
+  }
 }
 
 void Twnd_Main::PrintJournal(QPrinter& Printer) {
@@ -269,7 +457,57 @@ void Twnd_Main::PrintJournal(QPrinter& Printer) {
 }
 
 void Twnd_Main::Refresh1Click() {
-  RunCommand(this, [this] { RefreshJournal(); });
+  // A log from elsewhere is opened again (the file may have grown); this
+  // computer's log is read again through the same service.
+  RunCommand(this, [this] {
+    if (FSource.ThisComputer()) {
+      RefreshJournal();
+    } else {
+      OpenSource(FSource);
+    }
+  });
+}
+
+void Twnd_Main::OpenLog1Click() {
+  const QString path = OpenLogDialog();
+  if (!path.isEmpty()) {
+    RunCommand(this, [&] { OpenSource(LogSourceAt(path)); });
+  }
+}
+
+void Twnd_Main::OpenFolder1Click() {
+  const QString path = OpenFolderDialog();
+  if (!path.isEmpty()) {
+    RunCommand(this, [&] { OpenSource(LogSourceAt(path)); });
+  }
+}
+
+void Twnd_Main::ThisComputer1Click() {
+  RunCommand(this, [this] { OpenSource(ThisComputerSource()); });
+}
+
+void Twnd_Main::Export1Click() {
+  const QString path = ExportDialog();
+  if (!path.isEmpty()) {
+    RunCommand(this, [&] { ExportJournal(path); });
+  }
+}
+
+void Twnd_Main::dragEnterEvent(QDragEnterEvent* Event) {
+  const QMimeData* mime = Event->mimeData();
+  if (mime->hasUrls() && !mime->urls().isEmpty() && mime->urls().first().isLocalFile()) {
+    Event->acceptProposedAction();
+  }
+}
+
+void Twnd_Main::dropEvent(QDropEvent* Event) {
+  const QList<QUrl> urls = Event->mimeData()->urls();
+  if (urls.isEmpty() || !urls.first().isLocalFile()) {
+    return;
+  }
+  Event->acceptProposedAction();
+  const QString path = urls.first().toLocalFile();
+  RunCommand(this, [&] { OpenSource(LogSourceAt(path)); });
 }
 
 void Twnd_Main::Exit1Click() {

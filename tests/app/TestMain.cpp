@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "app/qt/AppStart.h"
 
@@ -12,6 +13,10 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
   setenv("TZ", "UTC", 1);
+  // Remembered settings (recent sources, window geometry) go to a folder of the
+  // test run, not the user's.
+  const std::string config = std::string(TALLYVANE_BINARY_DIR) + "/test-tmp/app-config";
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
   tzset();
   ::testing::InitGoogleTest(&argc, argv);
   tallyvane::TApplication app(argc, argv);
