@@ -4,6 +4,7 @@
 // Linux machine's journal directory or wtmp file). A new kind of source is one
 // more function returning a JournalSource.
 #include <QString>
+#include <filesystem>
 #include <functional>
 
 #include "cli/LogSources.h"
@@ -31,5 +32,16 @@ JournalSource LogSourceAt(const QString& Path);
 // files first, then a journal directory (for folders) or a wtmp file (for other
 // files). The error of the first attempt is kept when none succeeds.
 report::OpenedLog OpenAnyLog(const std::filesystem::path& Path);
+
+// Whether this user may read the machine's system journal: root, or a member
+// of one of the groups the journal is shared with (systemd-journal, adm,
+// wheel). Without it this computer's history comes from wtmp alone and may
+// lack crashes, sleeps and resumes.
+bool UserCanReadSystemJournal();
+// Replaces the check above (tests); an empty function restores it.
+void SetSystemJournalAccessCheck(std::function<bool()> Check);
+// The status-line note for this computer's journal when the user may not read
+// the system journal; empty when the history is whole.
+QString PartialHistoryNote();
 
 }  // namespace tallyvane

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -273,7 +274,14 @@ void Twnd_Main::CreateControls() {
   lSpenttime->setTextFormat(Qt::PlainText);
   lSpenttime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lSpenttime->setContentsMargins(0, 0, 3, 0);
+  lHistoryNote = new QLabel(pStatus);
+  lHistoryNote->setObjectName(QStringLiteral("lHistoryNote"));
+  lHistoryNote->setTextFormat(Qt::PlainText);
+  lHistoryNote->setStyleSheet(QStringLiteral("color: #a04000;"));
+  lHistoryNote->setContentsMargins(6, 0, 6, 0);
+  lHistoryNote->hide();
   status->addWidget(lUptime, 1);
+  status->addWidget(lHistoryNote, 0);
   status->addWidget(lSpenttime, 0);
   column->addWidget(pStatus);
 
@@ -313,7 +321,39 @@ void Twnd_Main::FormCreate() {
   }
   FLog = MakeOpenLog(ThisComputerSource());
   FEventLog = FLog->EventLog.get();
+  UpdateHistoryNote();
   RefreshJournal();
+}
+
+void Twnd_Main::UpdateHistoryNote() {
+  const QString note = FSource.ThisComputer() ? PartialHistoryNote() : QString();
+  // The short form fits the status line; the whole sentence is its tooltip.
+  lHistoryNote->setText(note.isEmpty() ? QString() : QStringLiteral("Partial history (wtmp only)"));
+  lHistoryNote->setToolTip(note);
+  lHistoryNote->setVisible(!note.isEmpty());
+  lHistoryNote->setStatusTip(note);
+}
+
+void Twnd_Main::RestoreSettings() {
+  QSettings settings;
+  settings.beginGroup(QStringLiteral("window"));
+  const QByteArray geometry = settings.value(QStringLiteral("geometry")).toByteArray();
+  const bool placed = !geometry.isEmpty() && restoreGeometry(geometry);
+  List->header()->restoreState(settings.value(QStringLiteral("dayColumns")).toByteArray());
+  MonthList->header()->restoreState(settings.value(QStringLiteral("monthColumns")).toByteArray());
+  Splitter1->restoreState(settings.value(QStringLiteral("splitter")).toByteArray());
+  if (!placed) {
+    CenterOnScreen(this);
+  }
+}
+
+void Twnd_Main::SaveSettings() {
+  QSettings settings;
+  settings.beginGroup(QStringLiteral("window"));
+  settings.setValue(QStringLiteral("geometry"), saveGeometry());
+  settings.setValue(QStringLiteral("dayColumns"), List->header()->saveState());
+  settings.setValue(QStringLiteral("monthColumns"), MonthList->header()->saveState());
+  settings.setValue(QStringLiteral("splitter"), Splitter1->saveState());
 }
 
 std::unique_ptr<Twnd_Main::TOpenLog> Twnd_Main::MakeOpenLog(const JournalSource& Source) {
@@ -369,6 +409,7 @@ void Twnd_Main::OpenSource(const JournalSource& Source) {
   }
   FSource = Source;
   UpdateTitle();
+  UpdateHistoryNote();
   if (!Source.ThisComputer()) {
     RememberRecent(Source.Path);
   }
@@ -529,6 +570,7 @@ void Twnd_Main::pmPrintClick() {
 }
 
 void Twnd_Main::closeEvent(QCloseEvent* Event) {
+  SaveSettings();
   Event->accept();
 }
 
@@ -536,7 +578,9 @@ void Twnd_Main::showEvent(QShowEvent* Event) {
   QMainWindow::showEvent(Event);
   if (!FPlaced) {
     FPlaced = true;
-    CenterOnScreen(this);
+    // Where the user left the window, with its column widths and splitter;
+    // centred the first time.
+    RestoreSettings();
   }
 }
 

@@ -70,6 +70,8 @@ class Twnd_Main : public QMainWindow, private JournalView {
   QWidget* pStatus = nullptr;
   QLabel* lUptime = nullptr;
   QLabel* lSpenttime = nullptr;
+  // Says why this computer's history may be incomplete; hidden when it is not.
+  QLabel* lHistoryNote = nullptr;
 
   TJournalTableModel* ListModel() const { return FListModel; }
   TJournalTableModel* MonthListModel() const { return FMonthModel; }
@@ -125,6 +127,9 @@ class Twnd_Main : public QMainWindow, private JournalView {
   void CreateControls();
   void FormCreate();
   void UpdateTitle();
+  void UpdateHistoryNote();
+  void RestoreSettings();
+  void SaveSettings();
   void RememberRecent(const QString& Path);
   void FillRecentMenu();
   struct TOpenLog;

@@ -565,5 +565,61 @@ TEST_F(OpenLogTest, ExportWritesEachFormatWithBothLists) {
   EXPECT_TRUE(errors.texts[0].startsWith("Cannot write "));
 }
 
+TEST_F(MainWindowTest, PartialHistoryIsNotedForThisComputerOnly) {
+  struct Restore {
+    ~Restore() { SetSystemJournalAccessCheck({}); }
+  } restore;
+  SetSystemJournalAccessCheck([] { return false; });
+  auto w = MakeWindow();
+  w->show();
+  EXPECT_TRUE(w->lHistoryNote->isVisible());
+  EXPECT_EQ(w->lHistoryNote->text(), "Partial history (wtmp only)");
+  EXPECT_TRUE(w->lHistoryNote->toolTip().contains("systemd-journal"));
+  // The rows are there all the same.
+  EXPECT_GT(w->ListModel()->rowCount(), 0);
+
+  // A log from elsewhere is whole whatever the user may read here.
+  QTemporaryDir dir;
+  const QString evt = dir.filePath(QStringLiteral("other.evt"));
+  const auto bytes = platform::writeEvtFile(testing::KnownSystemLog(), 1);
+  std::ofstream(evt.toStdString(), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  w->OpenSource(LogSourceAt(evt));
+  EXPECT_FALSE(w->lHistoryNote->isVisible());
+
+  SetSystemJournalAccessCheck([] { return true; });
+  w->ThisComputer1->trigger();
+  EXPECT_FALSE(w->lHistoryNote->isVisible());
+}
+
+TEST_F(MainWindowTest, WindowColumnsAndSplitterAreRemembered) {
+  QSettings().remove(QStringLiteral("window"));
+  QRect geometry;
+  QList<int> sizes;
+  {
+    auto w = MakeWindow();
+    w->show();
+    QApplication::processEvents();
+    w->resize(900, 700);
+    w->move(40, 30);
+    w->List->header()->resizeSection(1, 420);
+    w->MonthList->header()->resizeSection(0, 180);
+    w->Splitter1->setSizes({300, 250});
+    QApplication::processEvents();
+    geometry = w->geometry();
+    sizes = w->Splitter1->sizes();
+    w->close();
+  }
+  auto w = MakeWindow();
+  w->show();
+  QApplication::processEvents();
+  EXPECT_EQ(w->size(), geometry.size());
+  EXPECT_EQ(w->List->header()->sectionSize(1), 420);
+  EXPECT_EQ(w->MonthList->header()->sectionSize(0), 180);
+  EXPECT_EQ(w->Splitter1->sizes(), sizes);
+  QSettings().remove(QStringLiteral("window"));
+}
+
 }  // namespace
 }  // namespace tallyvane
