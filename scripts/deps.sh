@@ -20,6 +20,7 @@ test_packages=(
   poppler-utils
   xvfb xauth
   librsvg2-bin
+  lintian man-db
 )
 
 packages=("${build_packages[@]}")
