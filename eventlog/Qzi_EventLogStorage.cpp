@@ -151,6 +151,8 @@ TLogRecord LineToRecord(std::string_view Line) {
 
 void TOrvex_EventLog::SaveToStorage(const std::string& AFilename, const std::string& AComment,
                                     TCodeStreamProcedure ACodeStream) {
+  // The header and the records reach the file together, in one atomic write.
+  StorageFileSave save(AFilename);
   TOrvex_Component::SaveToStorage(AFilename, AComment, ACodeStream);
   std::shared_ptr<cfb::Storage> file;
   if (StgIsStorageFile(AFilename) == kSOk) {
@@ -183,8 +185,8 @@ void TOrvex_EventLog::SaveToStorage(const std::string& AFilename, const std::str
   StringsToStream(lines, *stream, ACodeStream);
   stream.reset();
   sub.reset();
-  // Releasing the root writes the file; a failure there is not reported.
   root.reset();
+  OleCheck(save.Commit());
 }
 
 bool TOrvex_EventLog::LoadFromStorage(const std::string& AFilename,

@@ -1,14 +1,13 @@
 #include "storage/Orvex_SS.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <sstream>
 #include <streambuf>
 
+#include "platform/ByteReader.h"
+#include "platform/Files.h"
 #include "platform/Unicode.h"
 #include "present/TextFormat.h"
 #include "storage/AnsiCodePage.h"
@@ -252,64 +251,46 @@ std::string TStorageStream::ReadString() {
 }
 
 void TStorageStream::LoadFromFile(const std::string& FileName) {
-  SetPosition(0);
-  SetSize(0);
   if (!FStream)
     return;
-  const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
+  // The file is read whole before the stream changes, so a file that cannot
+  // be read leaves the stream as it was.
+  std::vector<std::byte> bytes;
+  if (platform::readFile(FileName, bytes) != platform::kErrorSuccess)
     throw EFOpenError("Cannot open file " + FileName);
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  const off_t size = ::lseek(fd, 0, SEEK_END);
-  ::lseek(fd, 0, SEEK_SET);
-  if (size > 0)
-    SetSize(size);
-  char buffer[kChunk];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, kChunk);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      n = 0;
-    }
-    if (n > 0)
-      Write(buffer, static_cast<std::int32_t>(n));
-    if (static_cast<std::size_t>(n) != kChunk)
+  SetPosition(0);
+  SetSize(0);
+  if (bytes.empty())
+    return;
+  SetSize(static_cast<std::int64_t>(bytes.size()));
+  for (std::size_t done = 0; done < bytes.size();) {
+    const auto part = static_cast<std::int32_t>(std::min(bytes.size() - done, kChunk));
+    const std::int32_t n = Write(bytes.data() + done, part);
+    if (n <= 0)
       break;
+    done += static_cast<std::size_t>(n);
   }
 }
 
 void TStorageStream::SaveToFile(const std::string& FileName) {
   if (!FStream)
     return;
-  ::unlink(FileName.c_str());
-  const int fd = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0)
-    throw EFCreateError("Cannot create file " + FileName);
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
+  // The new file is written whole and then takes the old one's place, so a
+  // failed save leaves the old file as it was.
   std::uint64_t position = 0;
   FStream->Seek(0, STREAM_SEEK_SET, &position);
+  std::vector<std::byte> bytes;
   char buffer[kChunk];
   for (;;) {
     const std::int32_t n = Read(buffer, kChunk);
-    std::size_t done = 0;
-    while (done < static_cast<std::size_t>(n)) {
-      const ssize_t w = ::write(fd, buffer + done, static_cast<std::size_t>(n) - done);
-      if (w < 0 && errno == EINTR)
-        continue;
-      if (w <= 0)
-        throw EFCreateError("Cannot write file " + FileName);
-      done += static_cast<std::size_t>(w);
-    }
-    if (static_cast<std::size_t>(n) != kChunk)
+    if (n <= 0)
       break;
+    const auto* first = reinterpret_cast<const std::byte*>(buffer);
+    bytes.insert(bytes.end(), first, first + n);
   }
+  platform::removeStaleTemporaries(FileName);
+  if (platform::replaceFile(FileName, bytes) != platform::kErrorSuccess)
+    throw EFCreateError("Cannot create file " + FileName);
 }
 
 TStorageStream* TStorageStream::Clone() {

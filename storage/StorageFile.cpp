@@ -1,12 +1,6 @@
 #include "storage/StorageFile.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 
@@ -28,114 +22,48 @@ bool wantsWrite(std::uint32_t mode) {
   return (mode & 3) != STGM_READ;
 }
 
-HRESULT errnoToStatus(int error) {
+}  // namespace
+
+// The storage status of a failed file call: the platform's codes for files
+// are the same numbers in the storage facility.
+HRESULT fileStatus(std::uint32_t error) {
   switch (error) {
-    case ENOENT:
-      return STG_E_FILENOTFOUND;
-    case ENOTDIR:
-      return STG_E_PATHNOTFOUND;
-    case EACCES:
-    case EPERM:
-      return STG_E_ACCESSDENIED;
-    case EROFS:
-      return STG_E_DISKISWRITEPROTECTED;
-    case ENOSPC:
-    case EDQUOT:
+    case platform::kErrorSuccess:
+      return kSOk;
+    case platform::kErrorFileNotFound:
+    case platform::kErrorPathNotFound:
+    case platform::kErrorTooManyOpenFiles:
+    case platform::kErrorAccessDenied:
+    case platform::kErrorInvalidHandle:
+    case platform::kErrorNotEnoughMemory:
+    case platform::kErrorWriteProtect:
+    case platform::kErrorSeek:
+    case platform::kErrorWriteFault:
+    case platform::kErrorReadFault:
+    case platform::kErrorSharingViolation:
+    case platform::kErrorLockViolation:
+    case platform::kErrorFileExists:
+    case platform::kErrorDiskFull:
+      return hresult(0x80030000u | error);
+    case platform::kErrorHandleDiskFull:
       return STG_E_MEDIUMFULL;
-    case EMFILE:
-    case ENFILE:
-      return STG_E_TOOMANYOPENFILES;
-    case ENOMEM:
-      return STG_E_INSUFFICIENTMEMORY;
-    case EISDIR:
-      return STG_E_ACCESSDENIED;
+    case platform::kErrorInvalidName:
+      return STG_E_INVALIDNAME;
     default:
       return STG_E_UNKNOWN;
   }
 }
 
-bool writeAll(int fd, const std::byte* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
+namespace {
 
-// Reads the whole file behind `fd`.
-HRESULT readAll(int fd, std::vector<std::byte>& out) {
-  struct stat st {};
-  if (::fstat(fd, &st) != 0)
-    return errnoToStatus(errno);
-  out.clear();
-  out.reserve(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)));
-  std::byte buffer[65536];
-  if (::lseek(fd, 0, SEEK_SET) < 0)
-    return STG_E_SEEKERROR;
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      return STG_E_READFAULT;
-    }
-    if (n == 0)
-      break;
-    out.insert(out.end(), buffer, buffer + n);
-  }
-  return kSOk;
-}
-
-// Opens `path` and takes the lock its sharing mode asks for. The lock is
-// taken on the file the path names at that moment: a file renamed into place
-// meanwhile (a save that just finished) is opened again.
-HRESULT openLocked(const std::string& path, int flags, std::uint32_t mode, int& fd) {
-  int lock = LOCK_EX;
+// The lock a sharing mode asks for.
+platform::FileLock lockFor(std::uint32_t mode) {
   const std::uint32_t share = mode & 0x70;
-  if (share == STGM_SHARE_DENY_NONE) {
-    lock = 0;
-  } else if (share == STGM_SHARE_DENY_WRITE && !wantsWrite(mode)) {
-    lock = LOCK_SH;
-  }
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
-    if (fd < 0)
-      return errnoToStatus(errno);
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-      ::close(fd);
-      fd = -1;
-      return STG_E_ACCESSDENIED;
-    }
-    if (lock != 0 && ::flock(fd, lock | LOCK_NB) != 0) {
-      const int error = errno;
-      ::close(fd);
-      fd = -1;
-      return error == EWOULDBLOCK ? STG_E_SHAREVIOLATION : errnoToStatus(error);
-    }
-    struct stat now {};
-    if (::stat(path.c_str(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev) {
-      return kSOk;
-    }
-    ::close(fd);
-    fd = -1;
-  }
-  return STG_E_LOCKVIOLATION;
-}
-
-std::string directoryOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos)
-    return ".";
-  if (slash == 0)
-    return "/";
-  return path.substr(0, slash);
+  if (share == STGM_SHARE_DENY_NONE)
+    return platform::FileLock::None;
+  if (share == STGM_SHARE_DENY_WRITE && !wantsWrite(mode))
+    return platform::FileLock::Shared;
+  return platform::FileLock::Exclusive;
 }
 
 }  // namespace
@@ -157,19 +85,21 @@ Document::~Document() {
   close();
 }
 
-HRESULT Document::open(const std::string& path, std::uint32_t mode,
-                       std::shared_ptr<Document>& out) {
+HRESULT Document::open(const std::string& path, std::uint32_t mode, std::shared_ptr<Document>& out,
+                       bool deferred) {
   out.reset();
   if (path.empty())
     return STG_E_INVALIDNAME;
   std::shared_ptr<Document> doc(new Document());
   doc->path_ = path;
+  doc->deferred_ = deferred;
   doc->writable_ = wantsWrite(mode);
-  HRESULT hr = openLocked(path, doc->writable_ ? O_RDWR : O_RDONLY, mode, doc->fd_);
+  const auto access = doc->writable_ ? platform::FileAccess::ReadWrite : platform::FileAccess::Read;
+  HRESULT hr = fileStatus(platform::openFile(path, access, lockFor(mode), doc->file_));
   if (Failed(hr))
     return hr;
   std::vector<std::byte> bytes;
-  hr = readAll(doc->fd_, bytes);
+  hr = fileStatus(platform::readWholeFile(doc->file_, bytes));
   if (Failed(hr))
     return hr;
   ParsedFile parsed = parseCompoundFile(bytes);
@@ -182,88 +112,82 @@ HRESULT Document::open(const std::string& path, std::uint32_t mode,
 }
 
 HRESULT Document::create(const std::string& path, std::uint32_t mode,
-                         std::shared_ptr<Document>& out) {
+                         std::shared_ptr<Document>& out, bool deferred) {
   out.reset();
   if (path.empty())
     return STG_E_INVALIDNAME;
   std::shared_ptr<Document> doc(new Document());
   doc->path_ = path;
+  doc->deferred_ = deferred;
   doc->writable_ = true;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) {
+  const bool exists = platform::fileExists(path) == platform::kErrorSuccess;
+  if (exists) {
     if (!(mode & STGM_CREATE))
       return STG_E_FILEALREADYEXISTS;
     // The existing file must not be open elsewhere; its lock is ours until
-    // the new file replaces it.
-    HRESULT hr = openLocked(path, O_RDONLY, mode | STGM_SHARE_EXCLUSIVE, doc->fd_);
+    // the new file replaces it. It keeps its content until the new one is
+    // committed, whatever it holds.
+    HRESULT hr = fileStatus(platform::openFile(path, platform::FileAccess::Read,
+                                               platform::FileLock::Exclusive, doc->file_));
     if (Failed(hr))
       return hr;
   }
   doc->root_ = makeRoot();
   doc->root_->modifiedTime = fileTimeNow();
   doc->dirty_ = true;
-  const HRESULT hr = doc->flush();
-  if (Failed(hr))
-    return hr;
+  if (!exists && !deferred) {
+    const HRESULT hr = doc->flush();
+    if (Failed(hr)) {
+      doc->dirty_ = false;
+      return hr;
+    }
+  }
   out = std::move(doc);
   return kSOk;
 }
 
 HRESULT Document::flush() {
-  if (closed_ || !writable_ || !dirty_)
+  if (closed_ || deferred_ || !writable_ || !dirty_)
     return kSOk;
   const std::vector<std::byte> bytes = writeCompoundFile(*root_);
-  std::string temp = path_ + ".~XXXXXX";
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0)
-    return errnoToStatus(errno);
-  auto fail = [&](HRESULT hr) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return hr;
-  };
-  // The new file is locked before it gets its name, so the lock never lapses.
-  ::flock(fd, LOCK_EX | LOCK_NB);
-  if (fd_ >= 0) {
-    struct stat st {};
-    if (::fstat(fd_, &st) == 0)
-      ::fchmod(fd, st.st_mode & 07777);
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-  }
-  const std::size_t half = bytes.size() / 2;
-  if (!writeAll(fd, bytes.data(), half))
-    return fail(errnoToStatus(errno));
+  // Temporaries of a save that was killed are ours to clear: the file is
+  // locked by this document.
+  platform::removeStaleTemporaries(path_);
+  platform::ReplaceOptions options;
+  options.held = &file_;
   if (saveHook())
-    saveHook()();
-  if (!writeAll(fd, bytes.data() + half, bytes.size() - half))
-    return fail(errnoToStatus(errno));
-  if (::fsync(fd) != 0)
-    return fail(STG_E_WRITEFAULT);
-  if (::rename(temp.c_str(), path_.c_str()) != 0)
-    return fail(errnoToStatus(errno));
-  const int dir = ::open(directoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-  if (fd_ >= 0)
-    ::close(fd_);
-  fd_ = fd;
+    options.halfway = saveHook();
+  const HRESULT hr = fileStatus(platform::replaceFile(path_, bytes, options));
+  if (Failed(hr))
+    return hr;
   dirty_ = false;
   return kSOk;
 }
 
+HRESULT Document::finishDeferred() {
+  deferred_ = false;
+  return close();
+}
+
+void Document::abandon() {
+  dirty_ = false;
+  deferred_ = false;
+  closed_ = true;
+  file_.reset();
+}
+
+void Document::replaceRoot() {
+  root_ = makeRoot();
+  root_->modifiedTime = fileTimeNow();
+  dirty_ = true;
+}
+
 HRESULT Document::close() {
-  if (closed_)
+  if (closed_ || deferred_)
     return kSOk;
   const HRESULT hr = flush();
   closed_ = true;
-  if (fd_ >= 0)
-    ::close(fd_);
-  fd_ = -1;
+  file_.reset();
   return hr;
 }
 
@@ -703,22 +627,70 @@ HRESULT Storage::EnumPropertySets(std::vector<STATPROPSETSTG>* out) const {
 
 }  // namespace cfb
 
+// ---------------------------------------------------------------- one save
+
+namespace {
+
+thread_local StorageFileSave* activeSave = nullptr;
+
+// The document of the save going on for `path` in this thread, if any.
+std::shared_ptr<cfb::Document> savedDocument(const std::string& path,
+                                             const std::shared_ptr<cfb::Document>& held) {
+  if (held && held->path() == path && !held->closed())
+    return held;
+  return nullptr;
+}
+
+std::shared_ptr<cfb::Document>& activeHeld() {
+  thread_local std::shared_ptr<cfb::Document> held;
+  return held;
+}
+
+}  // namespace
+
+StorageFileSave::StorageFileSave(const std::string& path) {
+  if (savedDocument(path, activeHeld())) {
+    joined_ = true;
+    return;
+  }
+  constexpr std::uint32_t kMode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+  if (StgIsStorageFile(path) == kSOk) {
+    OleCheck(cfb::Document::open(path, kMode, doc_, true));
+  } else {
+    OleCheck(cfb::Document::create(path, kMode | STGM_CREATE, doc_, true));
+  }
+  outer_ = activeSave;
+  activeSave = this;
+  activeHeld() = doc_;
+}
+
+StorageFileSave::~StorageFileSave() {
+  if (joined_)
+    return;
+  if (doc_ && doc_->deferred())
+    doc_->abandon();
+  activeSave = outer_;
+  activeHeld() = outer_ ? outer_->doc_ : nullptr;
+}
+
+HRESULT StorageFileSave::Commit() {
+  if (joined_)
+    return kSOk;
+  if (!doc_ || !doc_->deferred())
+    return STG_E_REVERTED;
+  return doc_->finishDeferred();
+}
+
 // ---------------------------------------------------------------- entry points
 
 HRESULT StgIsStorageFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return cfb::errnoToStatus(errno);
-  std::byte header[8] = {};
-  std::size_t got = 0;
-  while (got < sizeof header) {
-    const ssize_t n = ::read(fd, header + got, sizeof header - got);
-    if (n <= 0)
-      break;
-    got += static_cast<std::size_t>(n);
-  }
-  ::close(fd);
-  return cfb::hasSignature(std::span<const std::byte>(header, got)) ? kSOk : kSFalse;
+  if (savedDocument(path, activeHeld()))
+    return kSOk;
+  std::vector<std::byte> header;
+  const HRESULT hr = cfb::fileStatus(platform::readFile(path, header, 8));
+  if (Failed(hr))
+    return hr;
+  return cfb::hasSignature(header) ? kSOk : kSFalse;
 }
 
 HRESULT StgCreateDocfile(const std::string& path, std::uint32_t mode,
@@ -726,6 +698,13 @@ HRESULT StgCreateDocfile(const std::string& path, std::uint32_t mode,
   out->reset();
   if (!(mode & (STGM_WRITE | STGM_READWRITE)))
     return STG_E_INVALIDFLAG;
+  if (auto saved = savedDocument(path, activeHeld())) {
+    if (!(mode & STGM_CREATE))
+      return STG_E_FILEALREADYEXISTS;
+    saved->replaceRoot();
+    *out = std::make_shared<cfb::Storage>(saved, saved->root(), mode, true);
+    return kSOk;
+  }
   std::shared_ptr<cfb::Document> doc;
   const HRESULT hr = cfb::Document::create(path, mode, doc);
   if (Failed(hr))
@@ -737,6 +716,10 @@ HRESULT StgCreateDocfile(const std::string& path, std::uint32_t mode,
 HRESULT StgOpenStorage(const std::string& path, std::uint32_t mode,
                        std::shared_ptr<cfb::Storage>* out) {
   out->reset();
+  if (auto saved = savedDocument(path, activeHeld())) {
+    *out = std::make_shared<cfb::Storage>(saved, saved->root(), mode, true);
+    return kSOk;
+  }
   std::shared_ptr<cfb::Document> doc;
   const HRESULT hr = cfb::Document::open(path, mode, doc);
   if (Failed(hr))

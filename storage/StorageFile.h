@@ -6,10 +6,10 @@
 //
 // A file is held in memory while it is open. A file opened for writing keeps
 // its changes and is written whole when its root storage is released (or
-// committed): into a new file beside it, flushed to disk, then renamed over the
-// old one, so the old content survives until the new one is complete. The
-// file stays locked (flock) for as long as it is open, which gives a second
-// opener the sharing error the platform gives.
+// committed): into a new file beside it, flushed to disk, then put in place of
+// the old one in one step, so the old content survives until the new one is
+// complete. The file stays locked for as long as it is open, which gives a
+// second opener the sharing error the platform gives.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Files.h"
 #include "storage/CompoundFile.h"
 #include "storage/Guid.h"
 #include "storage/StorageError.h"
@@ -109,17 +110,28 @@ class Document {
   // Flushes (for a writable file) and releases the file and its lock.
   HRESULT close();
 
-  static HRESULT open(const std::string& path, std::uint32_t mode, std::shared_ptr<Document>& out);
-  static HRESULT create(const std::string& path, std::uint32_t mode,
-                        std::shared_ptr<Document>& out);
+  // A deferred document is written only by finishDeferred: flushing and
+  // closing it do nothing before that.
+  static HRESULT open(const std::string& path, std::uint32_t mode, std::shared_ptr<Document>& out,
+                      bool deferred = false);
+  static HRESULT create(const std::string& path, std::uint32_t mode, std::shared_ptr<Document>& out,
+                        bool deferred = false);
+  bool deferred() const { return deferred_; }
+  // Writes a deferred document (when it changed) and closes it.
+  HRESULT finishDeferred();
+  // Closes the document without writing anything.
+  void abandon();
+  // Replaces the whole content with an empty root storage.
+  void replaceRoot();
 
  private:
   Document() = default;
   std::string path_;
-  int fd_ = -1;
+  platform::FileHandle file_;
   bool writable_ = false;
   bool closed_ = false;
   bool dirty_ = false;
+  bool deferred_ = false;
   std::uint16_t majorVersion_ = 3;
   std::shared_ptr<Entry> root_;
 };
@@ -201,6 +213,9 @@ class Storage {
   bool isRoot_;
 };
 
+// The storage status code of a failed file call (a platform error code).
+HRESULT fileStatus(std::uint32_t error);
+
 // The FILETIME of now (UTC), for element time stamps.
 std::uint64_t fileTimeNow();
 
@@ -209,6 +224,29 @@ std::uint64_t fileTimeNow();
 void setSaveHookForTesting(std::function<void()> hook);
 
 }  // namespace cfb
+
+// One save of a file made of several steps that each open the file by its
+// name (a component writes its header, then its data): while the object
+// lives, the entry points below hand this thread's opens of that path the one
+// document held here, and nothing reaches the disk before Commit, which
+// writes the file once, atomically. Without Commit the file stays as it was.
+// A second object for a path that is already being saved joins the first
+// (its Commit does nothing).
+class StorageFileSave {
+ public:
+  // Opens the compound file for update, or starts a new one in memory when
+  // the path holds no compound file. Raises EOleSysError when that fails.
+  explicit StorageFileSave(const std::string& path);
+  ~StorageFileSave();
+  StorageFileSave(const StorageFileSave&) = delete;
+  StorageFileSave& operator=(const StorageFileSave&) = delete;
+  HRESULT Commit();
+
+ private:
+  std::shared_ptr<cfb::Document> doc_;
+  StorageFileSave* outer_ = nullptr;
+  bool joined_ = false;
+};
 
 // The platform's entry points for files.
 // S_OK (0) for a compound file, S_FALSE (1) for another file,

@@ -2,13 +2,18 @@
 // file, their lines and escapes, and what saving and loading do.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <clocale>
+#include <csignal>
+#include <filesystem>
 #include <memory>
 
 #include "StorageTestSupport.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "eventlog/Qzi_EventLogStorage.h"
 #include "storage/Orvex_SS.h"
+#include "storage/StorageHeader.h"
 #include "support/FakeEventLogService.h"
 
 namespace tallyvane {
@@ -142,6 +147,167 @@ TEST(EventLogTextForm, LinesHaveTheirFormatAndTheTextIsUtf8WithBom) {
             (std::vector<std::string>{
                 "System",
                 "2;41640.5000000000;Ovladač;None;6009;SYSTEM;NT AUTHORITY;PC;a<CR><LF>b<SEMI>c"}));
+}
+
+TEST(EventLogTextForm, EveryTextFieldKeepsItsSeparatorsAndLineBreaks) {
+  // Each field in turn holds ";", CR and LF; the others stay plain, so a field
+  // written without its escapes shows in the line and shifts the loaded record.
+  struct Field {
+    const char* name;
+    std::string TLogRecord::*member;
+    int column;  // of the stored line
+  };
+  const Field fields[] = {
+      {"Source", &TLogRecord::Source, 2},     {"Category", &TLogRecord::Category, 3},
+      {"Username", &TLogRecord::Username, 5}, {"Domain", &TLogRecord::Domain, 6},
+      {"Computer", &TLogRecord::Computer, 7}, {"Description", &TLogRecord::Description, 8},
+  };
+  const std::string tricky = "a;b\rc\nd\r\n;";
+  const std::string escaped = "a<SEMI>b<CR>c<LF>d<CR><LF><SEMI>";
+  for (const auto& field : fields) {
+    TextFormFixture f;
+    const std::string file = f.dir.file("log.stg");
+    auto writer = f.component();
+    writer->Reader().SetSourceName("System");
+    TLogRecord r = record(etWarning, 41640.5, "S", 7, "D");
+    r.*field.member = tricky;
+    writer->Reader().AddRecord(r);
+    writer->SaveToStorage(file, "", nullptr);
+
+    const auto lines = storedLines(file, "D91EFD29");
+    ASSERT_EQ(lines.size(), 2u) << field.name;
+    std::vector<std::string> columns;
+    std::string_view rest = lines[1];
+    for (;;) {
+      const auto semi = rest.find(';');
+      columns.emplace_back(rest.substr(0, semi));
+      if (semi == std::string_view::npos)
+        break;
+      rest.remove_prefix(semi + 1);
+    }
+    ASSERT_EQ(columns.size(), 9u) << field.name << ": " << lines[1];
+    EXPECT_EQ(columns[static_cast<std::size_t>(field.column)], escaped) << field.name;
+
+    auto reader = f.component();
+    reader->LoadFromStorage(file, nullptr);
+    reader->SetSourceName("System");
+    ASSERT_EQ(reader->RecordCount(), 1u) << field.name;
+    EXPECT_EQ(reader->Records(0), r) << field.name;
+  }
+}
+
+// The names in a directory.
+std::vector<std::string> namesIn(const std::string& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(EventLogTextForm, ASaveThatCannotBeWrittenFailsAndLeavesTheFileAsItWas) {
+  TextFormFixture f;
+  const std::string file = f.dir.file("log.stg");
+  auto c = f.component();
+  c->Reader().SetSourceName("System");
+  c->Reader().AddRecord(record(etInformation, 1.0, "S", 1, "the old record"));
+  c->SaveToStorage(file, "old", nullptr);
+  const auto oldBytes = testing::readBytes(file);
+  ASSERT_LT(oldBytes.size(), 32'768u);
+  for (int i = 0; i < 2000; ++i)
+    c->Reader().AddRecord(record(etInformation, 2.0 + i, "S", 2, std::string(100, 'n')));
+  // The child may write no file larger than 32 KiB: the header alone would
+  // fit, the records do not.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{32'768, 32'768};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+      c->SaveToStorage(file, "new", nullptr);
+    } catch (const EOleSysError& e) {
+      ::_exit(e.ErrorCode == STG_E_MEDIUMFULL ? 0 : 2);
+    } catch (...) {
+      ::_exit(3);
+    }
+    ::_exit(1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no error, 2: another error, 3: another exception";
+  EXPECT_EQ(testing::readBytes(file), oldBytes);
+  EXPECT_EQ(namesIn(f.dir.path()), std::vector<std::string>{"log.stg"}) << "no temporary left";
+}
+
+// Saves the component in a child process that stops at the `stopAt`th write
+// of a file and is killed there; true when it was killed (false when the save
+// finished before).
+bool saveKilledAtWrite(TOrvex_EventLog& c, const std::string& file, const std::string& comment,
+                       int stopAt) {
+  int ready[2];
+  if (::pipe(ready) != 0)
+    return false;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(ready[0]);
+    int writes = 0;
+    cfb::setSaveHookForTesting([&] {
+      if (++writes < stopAt)
+        return;
+      const char stopped = 'k';
+      (void)!::write(ready[1], &stopped, 1);
+      for (;;)
+        ::pause();
+    });
+    c.SaveToStorage(file, comment, nullptr);
+    const char done = 'd';
+    (void)!::write(ready[1], &done, 1);
+    ::_exit(0);
+  }
+  ::close(ready[1]);
+  char got = 0;
+  const bool stopped = ::read(ready[0], &got, 1) == 1 && got == 'k';
+  if (stopped)
+    ::kill(child, SIGKILL);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::close(ready[0]);
+  return stopped;
+}
+
+TEST(EventLogTextForm, AKilledSaveLeavesTheOldFileOrTheNewOneWhole) {
+  TextFormFixture f;
+  const std::string file = f.dir.file("log.stg");
+  auto c = f.component();
+  c->Reader().SetSourceName("System");
+  c->Reader().AddRecord(record(etInformation, 1.0, "S", 1, "old"));
+  c->SaveToStorage(file, "old", nullptr);
+  const auto oldBytes = testing::readBytes(file);
+  c->Reader().ClearRecords();
+  c->Reader().AddRecord(record(etInformation, 2.0, "S", 2, "new"));
+
+  // Killed in the middle of writing the file: the old file, whole, and a
+  // temporary file beside it.
+  EXPECT_TRUE(saveKilledAtWrite(*c, file, "new", 1));
+  EXPECT_EQ(testing::readBytes(file), oldBytes);
+  EXPECT_EQ(namesIn(f.dir.path()).size(), 2u);
+
+  // Killed at a second write, had the save one: the header and the records
+  // still come from the same save.
+  saveKilledAtWrite(*c, file, "new", 2);
+  StorageHeaderValues header;
+  ASSERT_TRUE(ReadStorageHeaderValues(file, header));
+  auto back = f.component();
+  back->LoadFromStorage(file, nullptr);
+  back->SetSourceName("System");
+  ASSERT_EQ(back->RecordCount(), 1u);
+  EXPECT_EQ(back->Records(0).Description, header.Comment)
+      << "the header of one save with the records of another";
+
+  // The next save clears what the killed one left.
+  c->SaveToStorage(file, "new", nullptr);
+  EXPECT_EQ(namesIn(f.dir.path()), std::vector<std::string>{"log.stg"});
 }
 
 TEST(EventLogTextForm, LinesBecomeRecords) {

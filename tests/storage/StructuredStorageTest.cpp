@@ -135,6 +135,7 @@ TEST(StorageStream, LoadAndSaveFilesInChunks) {
     s->SaveToFile(dir.file("out"));
     EXPECT_EQ(testing::readBytes(dir.file("out")), data) << size;
   }
+  s->Clear();
   s->WriteString("x");
   try {
     s->LoadFromFile(dir.file("missing"));
@@ -142,7 +143,7 @@ TEST(StorageStream, LoadAndSaveFilesInChunks) {
   } catch (const EFOpenError& e) {
     EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir.file("missing"));
   }
-  EXPECT_EQ(s->Size(), 0) << "the stream was emptied first";
+  EXPECT_EQ(s->Size(), 6) << "a file that does not open leaves the stream as it was";
 }
 
 TEST(StructuredStorage, PathsCreateAndOpenRules) {
