@@ -28,6 +28,7 @@
 #include "app/qt/JournalListView.h"
 #include "app/qt/JournalModels.h"
 #include "app/qt/QtPrinterCanvas.h"
+#include "app/qt/UsageChart.h"
 #include "cli/Report.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "journal/JournalBuilder.h"
@@ -254,8 +255,11 @@ void Twnd_Main::CreateControls() {
   Splitter1->setChildrenCollapsible(false);
   Splitter1->addWidget(WithMargins(List, 3));
   Splitter1->addWidget(WithMargins(MonthList, 3));
+  Chart = new TUsageChart;
+  Splitter1->addWidget(WithMargins(Chart, 3));
   Splitter1->setStretchFactor(0, 1);
   Splitter1->setStretchFactor(1, 0);
+  Splitter1->setStretchFactor(2, 0);
   column->addWidget(Splitter1, 1);
 
   // Status line.
@@ -290,7 +294,9 @@ void Twnd_Main::CreateControls() {
   const int menuHeight = menuBar()->sizeHint().height();
   resize(730, 654 + menuHeight);
   const int listsHeight = 654 - 41 - 16 - Splitter1->handleWidth();
-  Splitter1->setSizes({listsHeight - (137 + 6), 137 + 6});
+  const int chartHeight = 110 + 6;
+  Splitter1->setSizes(
+      {listsHeight - (137 + 6) - chartHeight - Splitter1->handleWidth(), 137 + 6, chartHeight});
 }
 
 void Twnd_Main::FormCreate() {
@@ -405,6 +411,7 @@ void Twnd_Main::OpenSource(const JournalSource& Source) {
     }
     lUptime->setText(uptime);
     lSpenttime->setText(spent);
+    Chart->SetRows(days, months);
     throw;
   }
   FSource = Source;
@@ -641,6 +648,7 @@ void Twnd_Main::endBulkUpdate() {
   }
   List->setUpdatesEnabled(true);
   MonthList->setUpdatesEnabled(true);
+  Chart->SetRows(FListModel->Rows(), FMonthModel->Rows());
 }
 
 void Twnd_Main::selectRow(std::size_t index) {

@@ -29,6 +29,7 @@ namespace tallyvane {
 
 class TJournalListView;
 class TJournalTableModel;
+class TUsageChart;
 class TOrvex_EventLog;
 
 // Where a window whose frame is `Frame` comes to rest on a screen whose
@@ -67,6 +68,7 @@ class Twnd_Main : public QMainWindow, private JournalView {
   TJournalListView* List = nullptr;
   QSplitter* Splitter1 = nullptr;
   TJournalListView* MonthList = nullptr;
+  TUsageChart* Chart = nullptr;
   QWidget* pStatus = nullptr;
   QLabel* lUptime = nullptr;
   QLabel* lSpenttime = nullptr;

@@ -31,6 +31,7 @@
 #include "app/qt/JournalListView.h"
 #include "app/qt/JournalModels.h"
 #include "app/qt/Main.h"
+#include "app/qt/UsageChart.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "journal/JournalBuilder.h"
 #include "platform/EvtFileWriter.h"
@@ -619,6 +620,48 @@ TEST_F(MainWindowTest, WindowColumnsAndSplitterAreRemembered) {
   EXPECT_EQ(w->MonthList->header()->sectionSize(0), 180);
   EXPECT_EQ(w->Splitter1->sizes(), sizes);
   QSettings().remove(QStringLiteral("window"));
+}
+
+TEST_F(MainWindowTest, ChartDrawsADayBarPerDayAndAMonthBarPerMonth) {
+  auto w = MakeWindow();
+  w->show();
+  QApplication::processEvents();
+  const auto& days = w->Chart->Days();
+  const auto& months = w->Chart->Months();
+  // One bar per closed day of the list, one per month row.
+  const auto closed = std::count_if(w->ListModel()->Rows().begin(), w->ListModel()->Rows().end(),
+                                    [](const JournalRow& r) { return !r.SubItem2.empty(); });
+  ASSERT_EQ(static_cast<long>(days.size()), static_cast<long>(closed));
+  ASSERT_EQ(months.size(), w->MonthListModel()->Rows().size());
+  ASSERT_FALSE(days.empty());
+  ASSERT_FALSE(months.empty());
+
+  const QImage image = w->Chart->grab().toImage();
+  const std::vector<QRect> rects = w->Chart->BarRects();
+  ASSERT_EQ(rects.size(), days.size() + months.size());
+  for (std::size_t i = 0; i < rects.size(); ++i) {
+    SCOPED_TRACE(i);
+    const bool day = i < days.size();
+    const QRect& r = rects[i];
+    if (r.height() == 0) {
+      continue;
+    }
+    // The bar's middle has its colour; the column above it is the background.
+    const QPoint middle = r.center();
+    const QPoint dpr(static_cast<int>(middle.x() * image.devicePixelRatio()),
+                     static_cast<int>(middle.y() * image.devicePixelRatio()));
+    EXPECT_EQ(image.pixelColor(dpr), day ? TUsageChart::kDayColor : TUsageChart::kMonthColor);
+    if (r.top() > 8) {
+      EXPECT_EQ(image.pixelColor(dpr.x(), 2), QColor(Qt::white));
+    }
+  }
+  {
+    // The tallest day bar reaches the top of the plot.
+    const auto tallest =
+        std::max_element(rects.begin(), rects.begin() + static_cast<long>(days.size()),
+                         [](const QRect& a, const QRect& b) { return a.height() < b.height(); });
+    EXPECT_EQ(tallest->top(), 6);
+  }
 }
 
 }  // namespace
