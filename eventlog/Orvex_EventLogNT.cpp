@@ -1,6 +1,7 @@
 #include "eventlog/Orvex_EventLogNT.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "platform/ByteReader.h"
@@ -22,6 +23,7 @@ constexpr std::uint32_t kFileValueBytes = 512;
 // The fixed-part fields the reader uses, at their EVENTLOGRECORD offsets.
 enum RecordOffset : std::uint32_t {
   kLength = 0,
+  kRecordNumber = 8,
   kTimeGenerated = 12,
   kEventId = 20,
   kEventType = 24,
@@ -85,6 +87,13 @@ void trimControlInPlace(std::string& text) {
   while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
     ++begin;
   text.erase(0, begin);
+}
+
+// The sort key; a time that is not a number (a record added by hand) sorts
+// first, so that the comparison stays a strict weak order.
+TDateTime sortTime(const TLogRecord& record) {
+  const TDateTime t = AbsoluteTime(record);
+  return std::isnan(t) ? -HUGE_VAL : t;
 }
 
 }  // namespace
@@ -214,6 +223,8 @@ bool RecordWalker::parse(std::span<const std::byte> bytes, TLogRecord& out) cons
   const std::uint32_t generated = record.u32(kTimeGenerated).value_or(0);
   out.DateTime =
       generated >= 3600 ? UnixTimeToDateTime(generated - 3600) : UnixSecondsToDateTime(generated);
+  out.UTCDateTime = out.DateTime;
+  out.RecordNumber = record.u32(kRecordNumber).value_or(0);
   if (options_.ConvertTimeToLocal && services_.timeZone != nullptr) {
     out.DateTime = UTCToLocalDateTime(out.DateTime, *services_.timeZone);
   }
@@ -264,8 +275,28 @@ void TEventLog::AddContainer(const TLogContainer& AContainer) {
 }
 
 void TEventLog::Sort() {
-  if (!FRecords.empty())
-    QuickSortByTime(0, static_cast<std::int64_t>(FRecords.size()) - 1);
+  // Oldest first by the absolute time. Records of the same time keep the order
+  // the log holds them in: Windows writes an unexpected shutdown and the start
+  // that found it with one time stamp, and a sleep and its resume can share a
+  // second. The record number says that order; records without one keep
+  // their place in the list. A merge sort: O(n log n) on any input.
+  const auto before = [](const std::unique_ptr<TLogRecord>& a,
+                         const std::unique_ptr<TLogRecord>& b) {
+    const TDateTime ta = sortTime(*a);
+    const TDateTime tb = sortTime(*b);
+    if (ta != tb)
+      return ta < tb;
+    return a->RecordNumber < b->RecordNumber;
+  };
+  // A log read newest first is in exactly the reverse order, with no two
+  // records of one key: turning it around is the whole sort.
+  const auto notDescending = [&](const std::unique_ptr<TLogRecord>& a,
+                                 const std::unique_ptr<TLogRecord>& b) { return !before(b, a); };
+  if (std::adjacent_find(FRecords.begin(), FRecords.end(), notDescending) == FRecords.end()) {
+    std::reverse(FRecords.begin(), FRecords.end());
+    return;
+  }
+  std::stable_sort(FRecords.begin(), FRecords.end(), before);
 }
 
 void TEventLog::SetMachine(std::string_view Value) {
@@ -376,37 +407,6 @@ void TEventLog::ReadLogRecords(const std::string& AMachine, const std::string& A
     // would return the same bytes forever.
     if (result.ok() && walked == 0)
       finished = true;
-  }
-}
-
-void TEventLog::QuickSortByTime(std::int64_t L, std::int64_t R) {
-  // The two parts of a partition are disjoint, so sorting the smaller one by
-  // recursion and the larger one in this loop gives the same order as
-  // recursing into both, with a stack depth that stays logarithmic.
-  while (L < R) {
-    std::int64_t I = L;
-    std::int64_t J = R;
-    const double P = FRecords[static_cast<std::size_t>(L + (R - L) / 2)]->DateTime;
-    do {
-      while (FRecords[static_cast<std::size_t>(I)]->DateTime < P)
-        ++I;
-      while (FRecords[static_cast<std::size_t>(J)]->DateTime > P)
-        --J;
-      if (I <= J) {
-        std::swap(FRecords[static_cast<std::size_t>(I)], FRecords[static_cast<std::size_t>(J)]);
-        ++I;
-        --J;
-      }
-    } while (I <= J);
-    if (J - L < R - I) {
-      if (L < J)
-        QuickSortByTime(L, J);
-      L = I;
-    } else {
-      if (I < R)
-        QuickSortByTime(I, R);
-      R = J;
-    }
   }
 }
 

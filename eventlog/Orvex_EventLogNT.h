@@ -42,8 +42,28 @@ struct TLogRecord {
   std::string BinaryData;
   std::string CharData;
 
-  friend bool operator==(const TLogRecord&, const TLogRecord&) = default;
+  // Where the record stands in the log and when it was written in UTC, for
+  // ordering and for durations that must not depend on the local clock's
+  // changes. Both are 0 for a record that did not come from a log (added by
+  // hand or loaded from storage).
+  std::uint32_t RecordNumber = 0;
+  TDateTime UTCDateTime = 0.0;
+
+  // Records are equal when what they say is equal; where they stood in a log
+  // is not part of that.
+  friend bool operator==(const TLogRecord& a, const TLogRecord& b) {
+    return a.EventType == b.EventType && a.DateTime == b.DateTime && a.Source == b.Source &&
+           a.Category == b.Category && a.EventID == b.EventID && a.Username == b.Username &&
+           a.Domain == b.Domain && a.Computer == b.Computer && a.Description == b.Description &&
+           a.BinaryData == b.BinaryData && a.CharData == b.CharData;
+  }
 };
+
+// The absolute time a record is ordered and measured by: its UTC time stamp
+// when it came from a log, else its DateTime.
+inline TDateTime AbsoluteTime(const TLogRecord& record) {
+  return record.UTCDateTime != 0.0 ? record.UTCDateTime : record.DateTime;
+}
 
 struct TLogContainer {
   std::string Name;
@@ -142,7 +162,6 @@ class TEventLog {
   void ScanContainers();
   void ReadLogRecords(const std::string& AMachine, const std::string& ASourceName,
                       const std::string& ASourceFilter);
-  void QuickSortByTime(std::int64_t L, std::int64_t R);
   void closeRegistry();
 
   TLogContainers FLC;

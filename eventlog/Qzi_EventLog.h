@@ -29,7 +29,8 @@ class TOrvex_EventLog : public TOrvex_Component {
                      TCodeStreamProcedure ACodeStream) override;
   bool LoadFromStorage(const std::string& AFilename, TCodeStreamProcedure ACodeStream) override;
 
-  // Orders the records by ascending DateTime.
+  // Orders the records by time, oldest first; records of the same time keep
+  // the order of the log.
   void Sort();
 
   const std::string& SourceName() const { return FEL->SourceName(); }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/SystemLogEvents.h"
 #include "platform/Unicode.h"
 #include "present/DateFormat.h"
 #include "present/TextFormat.h"
@@ -13,9 +14,14 @@ namespace tallyvane {
 
 namespace {
 
-constexpr std::string_view kSourceEventLog = "EventLog";
-constexpr std::string_view kSourceKernelGeneral = "Microsoft-Windows-Kernel-General";
-constexpr std::string_view kSourceKernelPower = "Microsoft-Windows-Kernel-Power";
+using platform::kEventIdResumed;
+using platform::kEventIdSleep;
+using platform::kEventIdStarted;
+using platform::kEventIdStopped;
+using platform::kEventIdUnexpectedShutdown;
+using platform::kSourceEventLog;
+using platform::kSourceKernelGeneral;
+using platform::kSourceKernelPower;
 
 constexpr const char* kTextStarted = "The operating system started";
 constexpr const char* kTextResumed = "The system has resumed from sleep";
@@ -33,15 +39,15 @@ Pick pickOf(const TLogRecord& rec, bool prevWasSleep) {
     return equalsIgnoreAsciiCase(rec.Source, source);
   };
   switch (rec.EventID) {
-    case 6009:
+    case kEventIdStarted:
       return from(kSourceEventLog) ? Pick::kStart : Pick::kNone;
-    case 1:
+    case kEventIdResumed:
       return prevWasSleep && from(kSourceKernelGeneral) ? Pick::kResume : Pick::kNone;
-    case 6006:
+    case kEventIdStopped:
       return from(kSourceEventLog) ? Pick::kShutdown : Pick::kNone;
-    case 42:
+    case kEventIdSleep:
       return from(kSourceKernelPower) ? Pick::kSleep : Pick::kNone;
-    case 6008:
+    case kEventIdUnexpectedShutdown:
       return from(kSourceEventLog) ? Pick::kUnexpectedShutdown : Pick::kNone;
     default:
       return Pick::kNone;
@@ -132,7 +138,157 @@ class ScreenGuard {
   bool done_ = false;
 };
 
+// A moment of the journal: its local time, which places it on a calendar day
+// and in a month and is what the rows show, and its absolute (UTC) time, by
+// which durations are measured so that a change of the clock for daylight
+// saving neither adds nor loses an hour.
+struct Moment {
+  TDateTime local = 0.0;
+  TDateTime absolute = 0.0;
+};
+
+Moment momentOf(const TLogRecord& rec) {
+  return {rec.DateTime, AbsoluteTime(rec)};
+}
+
+// The absolute time of a local time read from a record's text. The record's
+// own offset from UTC is the first guess; the zone's rules at that guess
+// correct it when the text lies on the other side of a clock change.
+TDateTime absoluteOfLocal(TDateTime local, const Moment& near, platform::TimeZone* zone) {
+  TDateTime absolute = local - (near.local - near.absolute);
+  if (zone == nullptr)
+    return absolute;
+  for (int pass = 0; pass < 2; ++pass) {
+    const TDateTime offset = UTCToLocalDateTime(absolute, *zone) - absolute;
+    absolute = local - offset;
+  }
+  return absolute;
+}
+
+// The working state of one build; everything starts at zero.
+struct JournalState {
+  Moment DayStart;       // the start record that opened the current day
+  Moment SessionStart;   // the latest start record
+  Moment StopTime;       // the stop record in hand
+  Moment LastEventTime;  // the previous picked record (for a crash: the crash)
+  TDateTime MonthRef = 0.0;
+  std::int64_t SessionSum = 0;
+  std::int64_t MonthMinutes = 0;
+  std::int64_t TotalMinutes = 0;
+  bool PrevWasSleep = false;
+
+  bool dayOpened() const { return DayStart.local > 0; }
+};
+
+// Where the rows go and how they are written.
+struct JournalOutput {
+  JournalListModel& List;
+  JournalListModel& MonthList;
+  const FormatSettings& Settings;
+  platform::TimeZone* Zone;
+};
+
+// Adds the span of the day being closed to its month; when `opening` lies in
+// another month, that month is closed (its row written if it has time) and
+// `opening`'s month begins.
+void closeMonth(JournalState& st, std::int64_t daySpan, TDateTime opening,
+                const JournalOutput& out) {
+  st.MonthMinutes += daySpan;
+  if (monthKey(opening) == monthKey(st.MonthRef))
+    return;
+  if (st.MonthMinutes != 0) {
+    out.MonthList.append(
+        {FormatDateTime(kMonthRowFormat, st.MonthRef, out.Settings),
+         hoursMinutes(st.MonthMinutes, out.Settings),
+         Format("%1.2f", {static_cast<double>(st.MonthMinutes) / 60 / 8}, out.Settings),
+         kRowOrdinary});
+  }
+  st.MonthRef = opening;
+  st.MonthMinutes = 0;
+}
+
+// Closes the current day before the start row at `r` that opens the next one:
+// its span goes to the month and the total, its last row gets the spent-time
+// text and a separator goes in before row `r`.
+void closeDay(JournalState& st, const Moment& opening, std::size_t r, const JournalOutput& out) {
+  const std::int64_t DaySpan =
+      st.dayOpened() ? wholeMinutesBetween(st.DayStart.absolute, st.LastEventTime.absolute) : 0;
+  st.DayStart = opening;
+  closeMonth(st, DaySpan, opening.local, out);
+  if (DaySpan != 0) {
+    st.TotalMinutes += DaySpan;
+    std::string DayText = hoursMinutes(DaySpan, out.Settings);
+    if (st.SessionSum != DaySpan) {
+      DayText = Format("%s (%dh %2.2dm)", {DayText, st.SessionSum / 60, st.SessionSum % 60},
+                       out.Settings);
+    }
+    JournalRow closing = out.List.row(r - 1);
+    closing.SubItem2 = std::move(DayText);
+    out.List.setRow(r - 1, closing);
+    out.List.insertBefore(r, JournalRow{{}, {}, {}, kRowSeparator});
+  }
+  st.SessionSum = 0;
+}
+
+// A stop: the row's text and marker; the session in hand ends.
+void takeStop(JournalState& st, const TLogRecord& rec, Pick pick, JournalRow& R,
+              const JournalOutput& out) {
+  st.StopTime = momentOf(rec);
+  if (pick == Pick::kUnexpectedShutdown) {
+    // The record was written by the next boot; the session ended when the
+    // text says, and so did the day.
+    if (const auto shutdown = unexpectedShutdownTime(rec.Description, out.Settings)) {
+      st.StopTime = {*shutdown, absoluteOfLocal(*shutdown, st.StopTime, out.Zone)};
+      R.Caption = FormatDateTime(kDayRowFormat, st.StopTime.local, out.Settings);
+    }
+    R.SubItem1 = kTextUnexpected;
+    R.RowMarker = kRowUnexpectedShutdown;
+  } else {
+    R.SubItem1 = pick == Pick::kSleep ? kTextSleep : kTextShutDown;
+  }
+  if (st.dayOpened())
+    st.SessionSum += wholeMinutesBetween(st.SessionStart.absolute, st.StopTime.absolute);
+  st.LastEventTime = st.StopTime;
+}
+
 }  // namespace
+
+std::int64_t BuildJournalRows(const TEventLog& Records, TDateTime Today, JournalListModel& List,
+                              JournalListModel& MonthList, const FormatSettings& Settings) {
+  const JournalOutput out{List, MonthList, Settings, Records.services().timeZone};
+  JournalState st;
+  const std::uint32_t count = Records.RecordCount();
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const TLogRecord& rec = *Records.Records(i);
+    if (!sameDay(rec.DateTime, Today) && rec.DateTime > Today)
+      continue;
+    const Pick pick = pickOf(rec, st.PrevWasSleep);
+    if (pick == Pick::kNone)
+      continue;
+    st.PrevWasSleep = pick == Pick::kSleep;
+
+    // Each row goes into the list once, whole; closing a day then writes the
+    // row before it and puts a separator in between.
+    JournalRow R;
+    R.Caption = FormatDateTime(kDayRowFormat, rec.DateTime, Settings);
+    if (pick == Pick::kStart || pick == Pick::kResume) {
+      const Moment at = momentOf(rec);
+      R.SubItem1 = pick == Pick::kResume ? kTextResumed : kTextStarted;
+      const bool opensDay = !sameDay(at.local, st.DayStart.local);
+      if (opensDay)
+        R.RowMarker = kRowDayStart;
+      const std::size_t r = List.append(R);
+      if (opensDay)
+        closeDay(st, at, r, out);
+      st.SessionStart = at;
+      st.LastEventTime = at;
+    } else {
+      takeStop(st, rec, pick, R, out);
+      List.append(R);
+    }
+  }
+  return st.TotalMinutes;
+}
 
 void RefreshJournal(TOrvex_EventLog& EventLog, JournalListModel& List, JournalListModel& MonthList,
                     JournalView& View, platform::SystemClock& Clock,
@@ -152,89 +308,8 @@ void RefreshJournal(TOrvex_EventLog& EventLog, JournalListModel& List, JournalLi
 
   List.clear();
   MonthList.clear();
-
-  TDateTime DayStart = 0.0;
-  TDateTime SessionStart = 0.0;
-  TDateTime StopTime = 0.0;
-  TDateTime LastEventTime = 0.0;
-  TDateTime MonthRef = 0.0;
-  std::int64_t DaySpan = 0;
-  std::int64_t SessionSum = 0;
-  std::int64_t MonthMinutes = 0;
-  std::int64_t TotalMinutes = 0;
-  bool PrevWasSleep = false;
-  std::string DayText;
-
-  const TDateTime today = Now(Clock);
-  const std::uint32_t count = EventLog.RecordCount();
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const TLogRecord rec = EventLog.Records(i);
-    if (!sameDay(rec.DateTime, today) && rec.DateTime > today)
-      continue;
-    const Pick pick = pickOf(rec, PrevWasSleep);
-    if (pick == Pick::kNone)
-      continue;
-
-    JournalRow R;
-    R.Caption = FormatDateTime(kDayRowFormat, rec.DateTime, Settings);
-    std::size_t r = List.append(R);
-    PrevWasSleep = pick == Pick::kSleep;
-
-    if (pick == Pick::kStart || pick == Pick::kResume) {
-      R.SubItem1 = pick == Pick::kResume ? kTextResumed : kTextStarted;
-      if (!sameDay(rec.DateTime, DayStart)) {
-        R.RowMarker = kRowDayStart;
-        DaySpan = DayStart > 0 ? wholeMinutesBetween(DayStart, LastEventTime) : 0;
-        DayStart = rec.DateTime;
-        if (monthKey(rec.DateTime) != monthKey(MonthRef)) {
-          MonthMinutes += DaySpan;
-          if (MonthMinutes != 0) {
-            MonthList.append(
-                {FormatDateTime(kMonthRowFormat, MonthRef, Settings),
-                 hoursMinutes(MonthMinutes, Settings),
-                 Format("%1.2f", {static_cast<double>(MonthMinutes) / 60 / 8}, Settings),
-                 kRowOrdinary});
-          }
-          MonthRef = rec.DateTime;
-          MonthMinutes = 0;
-        } else {
-          MonthMinutes += DaySpan;
-        }
-        if (DaySpan != 0) {
-          TotalMinutes += DaySpan;
-          DayText = hoursMinutes(DaySpan, Settings);
-          if (SessionSum != DaySpan) {
-            DayText =
-                Format("%s (%dh %2.2dm)", {DayText, SessionSum / 60, SessionSum % 60}, Settings);
-          }
-          JournalRow closing = List.row(r - 1);
-          closing.SubItem2 = DayText;
-          List.setRow(r - 1, closing);
-          List.insertBefore(r, JournalRow{{}, {}, {}, kRowSeparator});
-          ++r;
-        }
-        SessionSum = 0;
-        DaySpan = 0;
-      }
-      SessionStart = rec.DateTime;
-    } else {
-      StopTime = rec.DateTime;
-      if (pick == Pick::kUnexpectedShutdown) {
-        if (const auto shutdown = unexpectedShutdownTime(rec.Description, Settings)) {
-          StopTime = *shutdown;
-        }
-        R.Caption = FormatDateTime(kDayRowFormat, StopTime, Settings);
-        R.SubItem1 = kTextUnexpected;
-        R.RowMarker = kRowUnexpectedShutdown;
-      } else {
-        R.SubItem1 = pick == Pick::kSleep ? kTextSleep : kTextShutDown;
-      }
-      if (DayStart > 0)
-        SessionSum += wholeMinutesBetween(SessionStart, StopTime);
-    }
-    LastEventTime = rec.DateTime;
-    List.setRow(r, R);
-  }
+  std::int64_t TotalMinutes =
+      BuildJournalRows(EventLog.Reader(), Now(Clock), List, MonthList, Settings);
 
   if (List.count() > 0)
     View.selectRow(List.count() - 1);

@@ -1,7 +1,8 @@
 #include "present/DateFormat.h"
 
-#include <cctype>
 #include <cmath>
+
+#include "platform/DatePicture.h"
 
 namespace tallyvane {
 
@@ -85,79 +86,25 @@ bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
   return true;
 }
 
+platform::PictureFields pictureFields(const Parts& p) {
+  return {p.date.year, p.date.month,  p.date.day,   p.dayOfWeek,
+          p.time.hour, p.time.minute, p.time.second};
+}
+
+void appendPicture(std::string& out, std::string_view picture, const Parts& p,
+                   const FormatSettings& settings) {
+  const platform::PictureTexts texts{settings.LongDayNames,   settings.ShortDayNames,
+                                     settings.LongMonthNames, settings.ShortMonthNames,
+                                     settings.TimeAMString,   settings.TimePMString};
+  platform::appendDatePicture(out, picture, pictureFields(p), texts);
+}
+
 }  // namespace
 
 std::string FormatPicture(std::string_view picture, TDateTime value,
                           const FormatSettings& settings) {
-  const Parts p = partsOf(value);
   std::string out;
-  std::size_t i = 0;
-  while (i < picture.size()) {
-    const char c = picture[i];
-    if (c == '\'') {
-      ++i;
-      while (i < picture.size()) {
-        if (picture[i] == '\'') {
-          if (i + 1 < picture.size() && picture[i + 1] == '\'') {
-            out += '\'';
-            i += 2;
-            continue;
-          }
-          ++i;
-          break;
-        }
-        out += picture[i++];
-      }
-      continue;
-    }
-    std::size_t n = 1;
-    while (i + n < picture.size() && picture[i + n] == c)
-      ++n;
-    switch (c) {
-      case 'd':
-        if (n <= 2) {
-          out += number(p.date.day, static_cast<int>(n));
-        } else {
-          out += dayName(n == 3 ? settings.ShortDayNames : settings.LongDayNames, p.dayOfWeek);
-        }
-        break;
-      case 'M':
-        if (n <= 2) {
-          out += number(p.date.month, static_cast<int>(n));
-        } else {
-          out +=
-              monthName(n == 3 ? settings.ShortMonthNames : settings.LongMonthNames, p.date.month);
-        }
-        break;
-      case 'y':
-        out += n <= 2 ? number(p.date.year % 100, static_cast<int>(n)) : number(p.date.year, 4);
-        break;
-      case 'g':
-        break;  // the era of the Gregorian calendar is not shown
-      case 'h':
-        out += number(hour12(p.time.hour), n >= 2 ? 2 : 1);
-        break;
-      case 'H':
-        out += number(p.time.hour, n >= 2 ? 2 : 1);
-        break;
-      case 'm':
-        out += number(p.time.minute, n >= 2 ? 2 : 1);
-        break;
-      case 's':
-        out += number(p.time.second, n >= 2 ? 2 : 1);
-        break;
-      case 't': {
-        const std::string& designator =
-            p.time.hour < 12 ? settings.TimeAMString : settings.TimePMString;
-        out += n == 1 ? designator.substr(0, designator.empty() ? 0 : 1) : designator;
-        break;
-      }
-      default:
-        out.append(n, c);
-        break;
-    }
-    i += n;
-  }
+  appendPicture(out, picture, partsOf(value), settings);
   return out;
 }
 
@@ -210,7 +157,7 @@ std::string FormatDateTime(std::string_view format, TDateTime value,
         } else if (n <= 4) {
           out += dayName(n == 3 ? settings.ShortDayNames : settings.LongDayNames, p.dayOfWeek);
         } else {
-          out += FormatPicture(settings.ShortDateFormat, value, settings);
+          appendPicture(out, settings.ShortDateFormat, p, settings);
         }
         i += n;
         break;
@@ -241,17 +188,17 @@ std::string FormatDateTime(std::string_view format, TDateTime value,
       }
       case 'T': {
         const std::size_t n = runLength(format, i);
-        out += FormatPicture(
-            n == 1 ? shortTimePicture(settings.LongTimeFormat) : settings.LongTimeFormat, value,
-            settings);
+        appendPicture(out,
+                      n == 1 ? shortTimePicture(settings.LongTimeFormat) : settings.LongTimeFormat,
+                      p, settings);
         i += n;
         break;
       }
       case 'C': {
-        out += FormatPicture(settings.ShortDateFormat, value, settings);
+        appendPicture(out, settings.ShortDateFormat, p, settings);
         if (p.time.hour != 0 || p.time.minute != 0 || p.time.second != 0) {
           out += ' ';
-          out += FormatPicture(settings.LongTimeFormat, value, settings);
+          appendPicture(out, settings.LongTimeFormat, p, settings);
         }
         i += runLength(format, i);
         break;
@@ -457,13 +404,16 @@ std::optional<TDateTime> scanTime(Scanner& sc, const FormatSettings& settings) {
   return EncodeTime(hour, minute, second, millisecond);
 }
 
+// Drops the characters of code 32 or below from both ends. Bytes are compared
+// by value, not through the C library's character classes: those follow the
+// process's locale, and under a single-byte locale they would take the last
+// byte of a UTF-8 character (0x85, 0xA0) for a blank.
 std::string_view trimBlanks(std::string_view text) {
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+  while (!text.empty() && blank(text.front()))
     text.remove_prefix(1);
-  }
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
+  while (!text.empty() && blank(text.back()))
     text.remove_suffix(1);
-  }
   return text;
 }
 

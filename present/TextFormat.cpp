@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace tallyvane {
@@ -22,17 +23,50 @@ std::string fixed(double value, int decimals, const FormatSettings& settings) {
     return std::isnan(value) ? "NAN" : (value < 0 ? "-INF" : "INF");
   decimals = std::clamp(decimals, 0, 18);
   // Halves round away from zero, on the value as written with 18 significant
-  // digits (1.125 gives 1.13; 2.675, held as 2.67499..., gives 2.67).
-  long double rounded = value;
+  // digits (1.125 gives 1.13; 2.675, held as 2.67499..., gives 2.67). The
+  // rounding is done on those decimal digits, so that it does not depend on
+  // how wide a long double is where the program runs (MinGW's conversions of
+  // long double go through double, which turns 267.4999... into 267.5).
+  double rounded = value;
   if (std::fabs(value) < 1e15) {
-    const long double scale = std::pow(10.0L, decimals);
-    char digits[64];
-    const auto printed =
-        std::to_chars(digits, digits + sizeof digits, static_cast<long double>(value) * scale,
-                      std::chars_format::scientific, 17);
-    long double scaled = 0;
-    std::from_chars(digits, printed.ptr, scaled, std::chars_format::scientific);
-    rounded = std::round(scaled) / scale;
+    char printed[64];
+    const auto written = std::to_chars(printed, printed + sizeof printed, std::fabs(value),
+                                       std::chars_format::scientific, 17);
+    // "d.ddddddddddddddddde+xx": 18 digits and the decimal exponent.
+    std::string digits;
+    const char* p = printed;
+    for (; p != written.ptr && *p != 'e'; ++p) {
+      if (*p != '.')
+        digits += *p;
+    }
+    int exponent = 0;
+    if (p != written.ptr)
+      std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), written.ptr, exponent);
+    // The value is 0.<digits> x 10^(exponent + 1); keep the digits before the
+    // rounding place.
+    const int keep = exponent + 1 + decimals;
+    if (keep < 0) {
+      rounded = 0;
+    } else if (keep < static_cast<int>(digits.size())) {
+      const bool up = digits[static_cast<std::size_t>(keep)] >= '5';
+      digits.resize(static_cast<std::size_t>(keep));
+      if (up) {
+        int i = keep - 1;
+        for (; i >= 0 && digits[static_cast<std::size_t>(i)] == '9'; --i)
+          digits[static_cast<std::size_t>(i)] = '0';
+        if (i >= 0) {
+          ++digits[static_cast<std::size_t>(i)];
+        } else {
+          digits.insert(digits.begin(), '1');
+          ++exponent;
+        }
+      }
+      const std::string text = (digits.empty() ? std::string("0") : digits) + "e" +
+                               std::to_string(exponent + 1 - static_cast<int>(digits.size()));
+      double magnitude = 0;
+      std::from_chars(text.data(), text.data() + text.size(), magnitude);
+      rounded = value < 0 ? -magnitude : magnitude;
+    }
   }
   // 400 characters hold every double in fixed notation with up to 18 decimals.
   char buffer[400];

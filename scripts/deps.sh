@@ -11,6 +11,7 @@ build_packages=(
   libsystemd-dev
   libevtx-dev libbfio-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64 googletest
 )
 test_packages=(
   clang libclang-rt-14-dev clang-format
@@ -20,6 +21,8 @@ test_packages=(
   poppler-utils
   xvfb xauth
   librsvg2-bin
+  wine wine64
+  nsis zip
   lintian man-db
 )
 

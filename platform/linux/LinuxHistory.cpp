@@ -15,6 +15,7 @@
 #include <set>
 #include <string_view>
 
+#include "platform/DatePicture.h"
 #include "platform/EventLogRecord.h"
 
 namespace tallyvane::platform {
@@ -192,82 +193,21 @@ std::string boundedText(const char* text, std::size_t size) {
   return std::string(text, strnlen(text, size));
 }
 
-// Formats a broken-down time by a Windows-style picture (see LocaleFormats.h).
+// Formats a broken-down time by a Windows-style picture, always with the full
+// year: a two-digit year would make the date of an unexpected shutdown
+// ambiguous for whoever reads it back.
 std::string formatPicture(std::string_view picture, const std::tm& tm,
                           const LocaleFormats& formats) {
+  const PictureTexts texts{formats.longDayNames,
+                           formats.shortDayNames,
+                           formats.longMonthNames,
+                           formats.shortMonthNames,
+                           formats.am,
+                           formats.pm};
+  const PictureFields fields{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_wday,
+                             tm.tm_hour,        tm.tm_min,     tm.tm_sec};
   std::string out;
-  const auto number = [&out](int value, int digits) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%0*d", digits, value);
-    out += buffer;
-  };
-  for (std::size_t i = 0; i < picture.size();) {
-    const char c = picture[i];
-    if (c == '\'') {
-      for (++i; i < picture.size(); ++i) {
-        if (picture[i] != '\'') {
-          out += picture[i];
-        } else if (i + 1 < picture.size() && picture[i + 1] == '\'') {
-          out += '\'';
-          ++i;
-        } else {
-          ++i;
-          break;
-        }
-      }
-      continue;
-    }
-    std::size_t run = 1;
-    while (i + run < picture.size() && picture[i + run] == c)
-      ++run;
-    const int width = run >= 2 ? 2 : 1;
-    switch (c) {
-      case 'd':
-        if (run >= 4) {
-          out += formats.longDayNames[static_cast<std::size_t>(tm.tm_wday)];
-        } else if (run == 3) {
-          out += formats.shortDayNames[static_cast<std::size_t>(tm.tm_wday)];
-        } else {
-          number(tm.tm_mday, width);
-        }
-        break;
-      case 'M':
-        if (run >= 4) {
-          out += formats.longMonthNames[static_cast<std::size_t>(tm.tm_mon)];
-        } else if (run == 3) {
-          out += formats.shortMonthNames[static_cast<std::size_t>(tm.tm_mon)];
-        } else {
-          number(tm.tm_mon + 1, width);
-        }
-        break;
-      case 'y':
-        // Always the full year: a two-digit year would make the date of the
-        // unexpected shutdown ambiguous for whoever reads it back.
-        number(tm.tm_year + 1900, 4);
-        break;
-      case 'h':
-        number(tm.tm_hour % 12 == 0 ? 12 : tm.tm_hour % 12, width);
-        break;
-      case 'H':
-        number(tm.tm_hour, width);
-        break;
-      case 'm':
-        number(tm.tm_min, width);
-        break;
-      case 's':
-        number(tm.tm_sec, width);
-        break;
-      case 't': {
-        const std::string& marker = tm.tm_hour < 12 ? formats.am : formats.pm;
-        out += run == 1 ? marker.substr(0, 1) : marker;
-        break;
-      }
-      default:
-        out.append(run, c);
-        break;
-    }
-    i += run;
-  }
+  appendDatePicture(out, picture, fields, texts, PictureYear::kAlwaysFourDigits);
   return out;
 }
 

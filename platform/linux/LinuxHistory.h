@@ -12,20 +12,9 @@
 
 #include "platform/LocaleFormats.h"
 #include "platform/RecordListEventLog.h"
+#include "platform/SystemLogEvents.h"
 
 namespace tallyvane::platform {
-
-// Event identifiers as ReadEventLogW hands them out on Windows: the EventLog
-// service's messages carry the qualifier 0x8000 in the upper bits (6009 is
-// 0x80001779), the manifest-based kernel events carry none (42 is 0x0000002A).
-inline constexpr std::uint32_t kEventOsVersionAtBoot = 0x80001779;     // 6009
-inline constexpr std::uint32_t kEventLogStopped = 0x80001776;          // 6006
-inline constexpr std::uint32_t kEventUnexpectedShutdown = 0x80001778;  // 6008
-inline constexpr std::uint32_t kEventEnteringSleep = 42;
-inline constexpr std::uint32_t kEventResumed = 1;
-inline constexpr const char* kSourceEventLog = "EventLog";
-inline constexpr const char* kSourceKernelPower = "Microsoft-Windows-Kernel-Power";
-inline constexpr const char* kSourceKernelGeneral = "Microsoft-Windows-Kernel-General";
 
 // A sleep or a resume within a boot. Times are microseconds since 1970 UTC.
 struct PowerTransition {

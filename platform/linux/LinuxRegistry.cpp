@@ -332,7 +332,7 @@ std::unique_ptr<MemoryRegistry> buildLinuxRegistry(const LinuxMachineFacts& fact
   const std::string eventLog = kEventLogKey;
   for (const char* log : kLinuxEventLogs)
     registry->addKey(eventLog + "\\" + log);
-  for (const char* source : kLinuxSystemSources) {
+  for (const char* source : kSystemStateSources) {
     registry->addKey(eventLog + "\\System\\" + source);
   }
   if (!facts.hostName.empty()) {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/MemoryRegistry.h"
+#include "platform/SystemLogEvents.h"
 
 namespace tallyvane::platform {
 
@@ -39,11 +40,9 @@ struct LinuxMachineFacts {
   std::vector<LinuxDisk> disks;
 };
 
-// The event logs the Linux event log service offers, in registry order, and
-// the sources of the System log.
+// The event logs the Linux event log service offers, in registry order (the
+// System log's sources are kSystemStateSources).
 inline constexpr const char* kLinuxEventLogs[] = {"Application", "Security", "System"};
-inline constexpr const char* kLinuxSystemSources[] = {"EventLog", "Microsoft-Windows-Kernel-Power",
-                                                      "Microsoft-Windows-Kernel-General"};
 
 // This machine's host name (the node name of uname), empty when unknown.
 std::string linuxHostName();

@@ -10,6 +10,7 @@ namespace tallyvane {
 namespace {
 
 using testing::journalRecord;
+using testing::When;
 
 // A System and an Application log; local time is UTC + 2 hours; no registry,
 // so the reader falls back to its three standard containers.
@@ -92,6 +93,37 @@ TEST(EventLogComponent, ConvertTimeToLocalReachesTheReaderOnlyThroughSourceName)
   EXPECT_EQ(log.Records(0).DateTime, at(2014, 1, 30, 7));
   EXPECT_EQ(log.Records(0).EventID, 42u);
   EXPECT_EQ(log.Records(2).EventID, 7036u);
+}
+
+TEST(EventLogComponent, SortKeepsRecordsOfOneTimeInTheOrderOfTheLog) {
+  // Windows writes the unexpected shutdown just before the start that found
+  // it, with one time stamp; a sleep and its resume can share a second.
+  const When crash{2014, 1, 30, 8, 0, 0};
+  const When nap{2014, 1, 30, 12, 0, 0};
+  testing::FakeEventLogService service;
+  service.addLog("System",
+                 {journalRecord({2014, 1, 29, 20, 0, 0}, 6009, "EventLog"),
+                  journalRecord(crash, 6008, "EventLog"), journalRecord(crash, 6009, "EventLog"),
+                  journalRecord(crash, 7036, "Service Control Manager"),
+                  journalRecord(nap, 42, "Microsoft-Windows-Kernel-Power"),
+                  journalRecord(nap, 1, "Microsoft-Windows-Kernel-General"),
+                  journalRecord(nap, 7036, "Service Control Manager")});
+  testing::FixedOffsetZone zone{60};
+  platform::Services services = platform::systemServices();
+  services.eventLog = &service;
+  services.timeZone = &zone;
+  services.registry = nullptr;
+  TOrvex_EventLog log(nullptr, services);
+  log.SetSourceName("System");
+  log.Sort();
+  std::vector<std::uint32_t> ids;
+  for (std::uint32_t i = 0; i < log.RecordCount(); ++i)
+    ids.push_back(log.Records(i).EventID);
+  EXPECT_EQ(ids, (std::vector<std::uint32_t>{6009, 6008, 6009, 7036, 42, 1, 7036}));
+  // Sorting again changes nothing.
+  log.Sort();
+  EXPECT_EQ(log.Records(1).EventID, 6008u);
+  EXPECT_EQ(log.Records(4).EventID, 42u);
 }
 
 TEST(EventLogComponent, ClearEmptiesRecordsAndContainersButKeepsTheFlags) {

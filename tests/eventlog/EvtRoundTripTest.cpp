@@ -85,6 +85,35 @@ TEST(EvtRoundTrip, DoubleAndEvtFileGiveTheSameRecords) {
   }
 }
 
+TEST(EvtRoundTrip, ARecordOneByteShortOfTheFixedPartEndsTheRead) {
+  // The fourth record's Length says 55, and so do the four bytes where a
+  // 55-byte record would close: all that tells it from a record is its size.
+  // The file is read up to it, and nothing of it or beyond is taken.
+  const auto records = manyRecords();
+  auto file = platform::writeEvtFile(records, 1);
+  std::size_t at = platform::kEvtHeaderSize;
+  for (std::size_t i = 0; i < 3; ++i)
+    at += platform::buildEventLogRecord(records[i]).size();
+  const auto put55 = [&](std::size_t offset) {
+    file[offset] = std::byte{55};
+    file[offset + 1] = file[offset + 2] = file[offset + 3] = std::byte{0};
+  };
+  put55(at);
+  put55(at + 55 - 4);
+  platform::EvtFileEventLogService evt(file);
+  std::uint32_t count = 0;
+  const auto log = evt.open("", "System");
+  ASSERT_NE(log, nullptr);
+  EXPECT_TRUE(log->numberOfRecords(count));
+  EXPECT_EQ(count, 3u);
+  const auto got = readThrough(evt, true);
+
+  testing::FakeEventLogService fake;
+  fake.addLog("System", {records.begin(), records.begin() + 3});
+  EXPECT_EQ(got, readThrough(fake, true));
+  EXPECT_EQ(got.size(), 3u);
+}
+
 // evtexport's text output: the event identifiers in order.
 std::vector<std::uint32_t> evtexportIds(const std::filesystem::path& file) {
   std::vector<std::uint32_t> ids;

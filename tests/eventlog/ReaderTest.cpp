@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "eventlog/Orvex_EventLogNT.h"
@@ -159,6 +160,59 @@ TEST(EventLogReader, ReadErrorPartWayKeepsWhatWasRead) {
   EXPECT_EQ(m.eventLog.reads, 12);
 }
 
+// Replies of a service that would keep a naive read loop going forever, served
+// through the fake service's hook and raw log.
+TEST(EventLogReader, ReadEndsOnRepliesThatMakeNoProgress) {
+  const auto whole = [](std::uint32_t id) {
+    EventLogRecordFields f = sampleRecord("EventLog", id, kDay + id);
+    return platform::buildEventLogRecord(f);
+  };
+  // A record of 55 bytes whose Length says so: one byte short of the fixed part.
+  std::vector<std::byte> shortRecord(55);
+  shortRecord[0] = std::byte{55};
+  struct Case {
+    const char* name;
+    std::vector<std::vector<std::byte>> raw;  // oldest first
+    std::uint32_t insufficientBufferReplies;  // the hook answers 122 with no size
+    std::vector<std::uint32_t> ids;
+  };
+  const Case cases[] = {
+      {"a buffer reply that would not grow the buffer", {whole(1), whole(2)}, 1000, {}},
+      {"a record shorter than the fixed part", {whole(1), shortRecord, whole(3)}, 0, {3}},
+      {"a Length above the bytes delivered",
+       {whole(1),
+        [&] {
+          auto r = whole(2);
+          r[0] = std::byte{0xFF};
+          r[1] = std::byte{0xFF};
+          return r;
+        }(),
+        whole(3)},
+       0,
+       {3}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto list = std::make_shared<platform::RecordList>(1);
+    for (const auto& r : c.raw)
+      list->append(r);
+    Machine m;
+    m.eventLog.addRawLog("System", list);
+    std::uint32_t replies = c.insufficientBufferReplies;
+    m.eventLog.readHook = [&](std::uint32_t, std::uint32_t, std::size_t) -> std::uint32_t {
+      if (replies == 0)
+        return 0;
+      --replies;
+      return platform::kErrorInsufficientBuffer;
+    };
+    TEventLog log(true, m.services());
+    log.SetSourceName("System");
+    log.RefreshData(true);
+    EXPECT_EQ(ids(log), c.ids);
+    EXPECT_LE(m.eventLog.reads, 3);
+  }
+}
+
 TEST(EventLogReader, OpensTheLogOnTheMachineAsWritten) {
   Machine m;
   m.eventLog.addLog("Application", numbered(2));
@@ -231,28 +285,6 @@ TEST(EventLogReader, AddRecordIgnoresTheFilterAndIndexesAreChecked) {
   EXPECT_EQ(log.ContainerCount(), 0u);
 }
 
-// The sort exactly as the algorithm is written, recursing into both parts, over
-// (time, id) pairs: the reference for the order of equal times.
-void referenceSort(std::vector<std::pair<double, int>>& v, std::int64_t L, std::int64_t R) {
-  std::int64_t I = L, J = R;
-  const double P = v[static_cast<std::size_t>((L + R) / 2)].first;
-  do {
-    while (v[static_cast<std::size_t>(I)].first < P)
-      ++I;
-    while (v[static_cast<std::size_t>(J)].first > P)
-      --J;
-    if (I <= J) {
-      std::swap(v[static_cast<std::size_t>(I)], v[static_cast<std::size_t>(J)]);
-      ++I;
-      --J;
-    }
-  } while (I <= J);
-  if (L < J)
-    referenceSort(v, L, J);
-  if (I < R)
-    referenceSort(v, I, R);
-}
-
 TEST(EventLogReaderSort, ThreeRecordsOfOneDay) {
   Machine m;
   m.eventLog.addLog("System", {sampleRecord("EventLog", 10, kDay + 10 * 3600),
@@ -269,31 +301,48 @@ TEST(EventLogReaderSort, ThreeRecordsOfOneDay) {
   EXPECT_EQ(ids(log), (std::vector<std::uint32_t>{12, 11, 10}));
 }
 
-TEST(EventLogReaderSort, EqualTimesEndInTheOrderOfTheAlgorithm) {
+TEST(EventLogReaderSort, EqualTimesKeepTheOrderOfTheLog) {
+  // Logs of random times drawn from a few values, read newest first: after the
+  // sort the times ascend and records of one time follow their record numbers.
   std::mt19937 random(7);
-  for (int n : {0, 1, 2, 3, 5, 10, 100, 1000, 5000}) {
+  for (int n : {2, 3, 5, 10, 100, 1000, 5000}) {
     for (int distinct : {1, 3, 50}) {
       SCOPED_TRACE(std::to_string(n) + " records, " + std::to_string(distinct) + " times");
-      std::vector<std::pair<double, int>> reference;
-      TEventLog log(true, platform::systemServices());
+      std::vector<EventLogRecordFields> records;
       for (int i = 0; i < n; ++i) {
-        TLogRecord r;
-        r.DateTime = 45000.0 + static_cast<double>(random() % static_cast<unsigned>(distinct));
-        r.EventID = static_cast<std::uint32_t>(i);
-        log.AddRecord(r);
-        reference.emplace_back(r.DateTime, i);
+        const auto t =
+            kDay + static_cast<std::uint32_t>(random() % static_cast<unsigned>(distinct));
+        records.push_back(sampleRecord("EventLog", static_cast<std::uint32_t>(i), t));
       }
-      if (n > 0)
-        referenceSort(reference, 0, n - 1);
+      Machine m;
+      m.eventLog.addLog("System", records);
+      TEventLog log(true, m.services());
+      log.SetSourceName("System");
+      log.RefreshData(true);
       log.Sort();
       ASSERT_EQ(log.RecordCount(), static_cast<std::uint32_t>(n));
-      for (int i = 0; i < n; ++i) {
-        ASSERT_EQ(log.Records(static_cast<std::uint32_t>(i))->EventID,
-                  static_cast<std::uint32_t>(reference[static_cast<std::size_t>(i)].second))
+      for (std::uint32_t i = 1; i < log.RecordCount(); ++i) {
+        const TLogRecord& a = *log.Records(i - 1);
+        const TLogRecord& b = *log.Records(i);
+        ASSERT_TRUE(a.DateTime < b.DateTime ||
+                    (a.DateTime == b.DateTime && a.RecordNumber < b.RecordNumber))
             << i;
       }
     }
   }
+}
+
+TEST(EventLogReaderSort, RecordsAddedByHandKeepTheirPlaceAmongEqualTimes) {
+  TEventLog log(true, platform::systemServices());
+  const double times[] = {3, 1, 2, 1, 3, 1, std::nan(""), 2};
+  for (std::uint32_t i = 0; i < std::size(times); ++i) {
+    TLogRecord r;
+    r.DateTime = 45000.0 + times[i];
+    r.EventID = i;
+    log.AddRecord(r);
+  }
+  log.Sort();
+  EXPECT_EQ(ids(log), (std::vector<std::uint32_t>{6, 1, 3, 5, 2, 7, 0, 4}));
 }
 
 TEST(EventLogReaderSort, LongRunsInEveryOrderSortWithoutDeepRecursion) {

@@ -403,10 +403,15 @@ TEST(EvtxRealFiles, DamagedFilesGiveTheRecordsThatCouldBeRead) {
 TEST(EvtxRealFiles, FilesThatAreNoLogsGiveAClearError) {
   const auto missing = readEvtxFile("/nonexistent/System.evtx");
   EXPECT_FALSE(missing.opened());
-  EXPECT_NE(missing.error.find("cannot open"), std::string::npos) << missing.error;
+  // A build without an .evtx reader gives that as the reason for every file.
+  const bool reader = evtxReadingAvailable();
+  EXPECT_NE(missing.error.find(reader ? "cannot open" : "cannot read .evtx"), std::string::npos)
+      << missing.error;
   const auto notALog = readEvtxBytes(std::vector<std::byte>(100, std::byte{'x'}), "x.evtx");
   EXPECT_FALSE(notALog.opened());
-  EXPECT_NE(notALog.error.find("no ElfFile signature"), std::string::npos) << notALog.error;
+  EXPECT_NE(notALog.error.find(reader ? "no ElfFile signature" : "cannot read .evtx"),
+            std::string::npos)
+      << notALog.error;
 }
 
 }  // namespace

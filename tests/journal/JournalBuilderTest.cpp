@@ -6,6 +6,7 @@
 #include "support/FakeEventLogService.h"
 #include "support/JournalDoubles.h"
 #include "support/LocaleSettings.h"
+#include "support/TimeZoneGuard.h"
 
 namespace tallyvane {
 namespace {
@@ -213,6 +214,12 @@ TEST(JournalBuilder, ClosesDaysBySpanAndSessions) {
        {"-3 The operating system started|", std::string("0 ") + kShutDown + "|4h 00m", "-2 |",
         "-3 The operating system started|", std::string("0 ") + kShutDown + "|"},
        {}},
+      {"a start at exactly midnight opens the next day",
+       {startRecord({2014, 1, 30, 8, 0, 0}), shutdownRecord({2014, 1, 30, 9, 0, 0}),
+        startRecord({2014, 1, 31, 0, 0, 0})},
+       {"-3 The operating system started|", std::string("0 ") + kShutDown + "|1h 00m", "-2 |",
+        "-3 The operating system started|"},
+       {}},
       {"a long day prints all its hours",
        {startRecord({2014, 1, 27, 8, 0, 0}), shutdownRecord({2014, 1, 29, 10, 5, 0}),
         startRecord({2014, 1, 30, 8, 0, 0})},
@@ -268,6 +275,7 @@ TEST(JournalBuilder, UsesRecordsUpToTheEndOfToday) {
   JournalRun run({
       testing::startRecord({2014, 2, 6, 8, 0, 0}),
       testing::shutdownRecord({2014, 2, 6, 23, 59, 59}),
+      testing::sleepRecord({2014, 2, 7, 0, 0, 0}),
       testing::startRecord({2014, 2, 7, 0, 0, 1}),
       testing::shutdownRecord({2014, 3, 1, 8, 0, 0}),
   });
@@ -289,13 +297,13 @@ TEST(JournalBuilder, TakesTheUnexpectedShutdownTimeFromTheRecordText) {
   };
   const Case cases[] = {
       {"marks, month/day/year", "10:57:21 PM", usDate, testing::usEnglishSettings(),
-       "Thursday, 1/30/2014 10:57:21 PM", "3h 00m (2h 57m)"},
+       "Thursday, 1/30/2014 10:57:21 PM", "2h 57m"},
       {"question marks, month/day/year", "10:57:21 PM", "?1/?30/?2014",
-       testing::usEnglishSettings(), "Thursday, 1/30/2014 10:57:21 PM", "3h 00m (2h 57m)"},
+       testing::usEnglishSettings(), "Thursday, 1/30/2014 10:57:21 PM", "2h 57m"},
       {"marks, day.month.year", "22:57:21", czDate, testing::czechSettings(),
-       "čtvrtek, 30.1.2014 22:57:21", "3h 00m (2h 57m)"},
+       "čtvrtek, 30.1.2014 22:57:21", "2h 57m"},
       {"question marks, day.month.year", "22:57:21", "?30.?1.?2014", testing::czechSettings(),
-       "čtvrtek, 30.1.2014 22:57:21", "3h 00m (2h 57m)"},
+       "čtvrtek, 30.1.2014 22:57:21", "2h 57m"},
       {"a date of another locale keeps the record's own time", "10:57:21 PM", usDate,
        testing::czechSettings(), "čtvrtek, 30.1.2014 23:00:00", "3h 00m"},
       {"a text that does not convert keeps the record's own time", "late", "yesterday",
@@ -316,8 +324,153 @@ TEST(JournalBuilder, TakesTheUnexpectedShutdownTimeFromTheRecordText) {
     EXPECT_EQ(row.Caption, c.caption);
     EXPECT_EQ(row.SubItem1, "Unexpected shutdown");
     EXPECT_EQ(row.RowMarker, kRowUnexpectedShutdown);
-    // The day's span ends at the time the record was written, the session at the shutdown.
+    // The session and the day end at the shutdown when the text gives it, else
+    // at the time the record was written.
     EXPECT_EQ(row.SubItem2, c.spent);
+  }
+}
+
+// The records Windows writes when a boot finds that the one before it crashed:
+// the unexpected shutdown (its text: the time and date of the crash, local)
+// and then the start, with one time stamp. The Linux history writes the
+// unexpected shutdown one second earlier.
+enum class CrashOrder { kWindows, kLinux };
+std::vector<EventLogRecordFields> crashThenBoot(CrashOrder order, testing::When boot,
+                                                const char* time, const char* date) {
+  EventLogRecordFields crash = testing::unexpectedRecord(boot, time, date);
+  if (order == CrashOrder::kLinux)
+    crash.timeGenerated = crash.timeWritten = crash.timeGenerated - 1;
+  return {crash, testing::startRecord(boot)};
+}
+
+TEST(JournalBuilder, ADayThatEndedInACrashEndsAtTheCrash) {
+  using namespace testing;
+  struct Case {
+    const char* name;
+    When start, boot;
+    const char *crashTime, *crashDate;
+    std::vector<std::string> days;
+    std::vector<std::string> months;
+    const char* total;  // one hour of uptime included
+  };
+  const std::string crashRow = "-4 Unexpected shutdown|";
+  const Case cases[] = {
+      {"a crash before midnight with the boot after it",
+       {2014, 1, 30, 20, 0, 0},
+       {2014, 1, 31, 0, 30, 0},
+       "11:30:00 PM",
+       "1/30/2014",
+       {"-3 The operating system started|", crashRow + "3h 30m", "-2 |",
+        "-3 The operating system started|", std::string("0 ") + kShutDown + "|1h 00m", "-2 |",
+        "-3 The operating system started|"},
+       {"January 2014|4h 30m|0.56"},
+       "Total spent time: 5h 30m"},
+      {"a crash on Friday with the next boot on Monday",
+       {2014, 1, 31, 8, 0, 0},
+       {2014, 2, 3, 8, 0, 0},
+       "5:00:00 PM",
+       "1/31/2014",
+       {"-3 The operating system started|", crashRow + "9h 00m", "-2 |",
+        "-3 The operating system started|", std::string("0 ") + kShutDown + "|1h 00m", "-2 |",
+        "-3 The operating system started|"},
+       {"January 2014|9h 00m|1.13"},
+       "Total spent time: 11h 00m"},
+  };
+  for (const Case& c : cases) {
+    for (const CrashOrder order : {CrashOrder::kWindows, CrashOrder::kLinux}) {
+      SCOPED_TRACE(std::string(c.name) + (order == CrashOrder::kWindows ? ", Windows" : ", Linux"));
+      std::vector<EventLogRecordFields> records = {startRecord(c.start)};
+      for (auto& r : crashThenBoot(order, c.boot, c.crashTime, c.crashDate))
+        records.push_back(std::move(r));
+      When stop = c.boot;
+      stop.h += 1;
+      records.push_back(shutdownRecord(stop));
+      records.push_back(startRecord({2014, 2, 4, 8, 0, 0}));
+      JournalRun run(records);
+      run.build();
+      EXPECT_EQ(dayLines(run.days), c.days);
+      EXPECT_EQ(monthLines(run.months), c.months);
+      EXPECT_EQ(run.view.spentTimeText, c.total);
+    }
+  }
+}
+
+// Records in UTC read in a zone with daylight saving. Sessions are measured and
+// ordered by the absolute time; rows show local time.
+TEST(JournalBuilder, MeasuresAcrossClockChangesInAbsoluteTime) {
+  using namespace testing;
+  struct Case {
+    const char* name;
+    const char* zone;
+    std::vector<EventLogRecordFields> records;  // UTC
+    std::vector<std::string> days;
+    std::vector<std::string> captions;  // of the first two rows
+  };
+  const std::string stopped = std::string("0 ") + kShutDown + "|";
+  const std::vector<std::string> oneSession = {"-3 The operating system started|", stopped, "-2 |",
+                                               "-3 The operating system started|"};
+  const auto session = [&](const char* spent) {
+    std::vector<std::string> rows = oneSession;
+    rows[1] += spent;
+    return rows;
+  };
+  const Case cases[] = {
+      {"Prague, spring: 01:30 CET to 03:30 CEST is one hour",
+       "Europe/Prague",
+       {startRecord({2014, 3, 30, 0, 30, 0}), shutdownRecord({2014, 3, 30, 1, 30, 0}),
+        startRecord({2014, 3, 31, 7, 0, 0})},
+       session("1h 00m"),
+       {"Sunday, 3/30/2014 1:30:00 AM", "Sunday, 3/30/2014 3:30:00 AM"}},
+      {"Prague, autumn: 02:00 CEST to 04:00 CET is three hours",
+       "Europe/Prague",
+       {startRecord({2014, 10, 26, 0, 0, 0}), shutdownRecord({2014, 10, 26, 3, 0, 0}),
+        startRecord({2014, 10, 27, 7, 0, 0})},
+       session("3h 00m"),
+       {"Sunday, 10/26/2014 2:00:00 AM", "Sunday, 10/26/2014 4:00:00 AM"}},
+      {"Prague, a start in the repeated hour and a stop in its second pass",
+       "Europe/Prague",
+       {startRecord({2014, 10, 26, 0, 30, 0}), shutdownRecord({2014, 10, 26, 1, 10, 0}),
+        startRecord({2014, 10, 27, 7, 0, 0})},
+       session("0h 40m"),
+       {"Sunday, 10/26/2014 2:30:00 AM", "Sunday, 10/26/2014 2:10:00 AM"}},
+      {"New York, spring: 01:30 EST to 03:30 EDT is one hour",
+       "America/New_York",
+       {startRecord({2014, 3, 9, 6, 30, 0}), shutdownRecord({2014, 3, 9, 7, 30, 0}),
+        startRecord({2014, 3, 10, 12, 0, 0})},
+       session("1h 00m"),
+       {"Sunday, 3/9/2014 1:30:00 AM", "Sunday, 3/9/2014 3:30:00 AM"}},
+      {"New York, autumn: 00:30 EDT to 02:30 EST is three hours",
+       "America/New_York",
+       {startRecord({2014, 11, 2, 4, 30, 0}), shutdownRecord({2014, 11, 2, 7, 30, 0}),
+        startRecord({2014, 11, 3, 12, 0, 0})},
+       session("3h 00m"),
+       {"Sunday, 11/2/2014 12:30:00 AM", "Sunday, 11/2/2014 2:30:00 AM"}},
+      {"New York, a start in the repeated hour and a stop in its second pass",
+       "America/New_York",
+       {startRecord({2014, 11, 2, 5, 30, 0}), shutdownRecord({2014, 11, 2, 6, 10, 0}),
+        startRecord({2014, 11, 3, 12, 0, 0})},
+       session("0h 40m"),
+       {"Sunday, 11/2/2014 1:30:00 AM", "Sunday, 11/2/2014 1:10:00 AM"}},
+      {"Prague, a crash before the spring change found after it",
+       "Europe/Prague",
+       {startRecord({2014, 3, 30, 0, 0, 0}),
+        unexpectedRecord({2014, 3, 31, 6, 0, 0}, "1:50:00 AM", "3/30/2014"),
+        startRecord({2014, 3, 31, 6, 0, 0})},
+       {"-3 The operating system started|", "-4 Unexpected shutdown|0h 50m", "-2 |",
+        "-3 The operating system started|"},
+       {"Sunday, 3/30/2014 1:00:00 AM", "Sunday, 3/30/2014 1:50:00 AM"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TimeZoneGuard tz(c.zone);
+    JournalRun run(c.records);
+    run.services.timeZone = platform::systemServices().timeZone;
+    run.clock.now = {2014, 12, 1, 1, 12, 0, 0, 0};
+    run.build();
+    EXPECT_EQ(dayLines(run.days), c.days);
+    ASSERT_GE(run.days.rows.size(), 2u);
+    EXPECT_EQ(run.days.rows[0].Caption, c.captions[0]);
+    EXPECT_EQ(run.days.rows[1].Caption, c.captions[1]);
   }
 }
 

@@ -11,10 +11,11 @@
 #include <ctime>
 #include <fstream>
 
-#include "journal/JournalBuilder.h"
 #include "eventlog/Orvex_EventLogNT.h"
+#include "journal/JournalBuilder.h"
 #include "platform/ByteReader.h"
 #include "platform/linux/LinuxEventLogService.h"
+#include "support/FakeEventLogService.h"
 #include "support/JournalDoubles.h"
 #include "support/JournalExport.h"
 #include "support/LocaleSettings.h"
@@ -241,8 +242,9 @@ TEST_F(JournalHistory, BuildsTheUsageJournalFromTheServedHistory) {
         "0 The operating system was shut down|9h 00m (8h 00m)",
         "-2 |",
         "-3 The operating system started|",
-        // The crashed session ends at its last entry, 00:30:12 on 1 February.
-        "-4 Unexpected shutdown|23h 14m (15h 30m)",
+        // The crashed session and its day end at its last entry, 00:30:12 on
+        // 1 February, not when the next boot wrote the record.
+        "-4 Unexpected shutdown|15h 30m",
         "-2 |",
         "-3 The operating system started|",
         "0 The system entered sleep|",
@@ -256,7 +258,89 @@ TEST_F(JournalHistory, BuildsTheUsageJournalFromTheServedHistory) {
       EXPECT_EQ(days.rows.at(6).Caption, locale.crashCaption);
     }
     ASSERT_EQ(months.rows.size(), 1u);
-    EXPECT_EQ(months.rows[0].SubItem1, "32h 14m");
+    EXPECT_EQ(months.rows[0].SubItem1, "24h 30m");
+  }
+}
+
+// The day list of a System log served by the fake service, in UTC.
+std::vector<std::string> journalOf(std::shared_ptr<RecordList> records) {
+  testing::FakeEventLogService service;
+  service.addRawLog("System", std::move(records));
+  Services services = systemServices();
+  services.eventLog = &service;
+  testing::FixedOffsetZone zone(0);
+  services.timeZone = &zone;
+  testing::FixedClock clock;
+  clock.now = SystemTime{2024, 3, 1, 5, 12, 0, 0, 0};
+  TOrvex_EventLog log(nullptr, services);
+  VectorListModel days, months;
+  testing::RecordingJournalView view;
+  RefreshJournal(log, days, months, view, clock, testing::usEnglishSettings());
+  std::vector<std::string> lines;
+  for (const JournalRow& r : days.rows)
+    lines.push_back(r.Caption + "|" + r.SubItem1 + "|" + r.SubItem2);
+  lines.push_back(view.spentTimeText);
+  return lines;
+}
+
+// The history's unexpected shutdown is stamped one second before the next
+// boot's start; Windows writes it with the start's own time stamp just before
+// the start. The journal is the same either way, and the crashed day ends at
+// the crash.
+TEST(LinuxHistory, ACrashGivesTheJournalOfTheWindowsOrder) {
+  TimeZoneGuard utc("UTC");
+  struct Case {
+    const char* name;
+    std::int64_t crashedStart, crash, nextStart;
+    const char* crashedDay;
+  };
+  const Case cases[] = {
+      {"a crash before midnight, the boot after it", utcSeconds(2024, 2, 1, 20, 0, 0),
+       utcSeconds(2024, 2, 1, 23, 30, 12), utcSeconds(2024, 2, 2, 0, 30, 0), "3h 30m"},
+      {"a crash on Friday, the boot on Monday", utcSeconds(2024, 2, 2, 8, 0, 0),
+       utcSeconds(2024, 2, 2, 17, 0, 0), utcSeconds(2024, 2, 5, 8, 0, 0), "9h 00m"},
+  };
+  const std::int64_t lastStart = utcSeconds(2024, 2, 20, 8, 0, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BootHistory crashed;
+    crashed.startUsec = usec(c.crashedStart);
+    crashed.lastSignUsec = usec(c.crash);
+    BootHistory next;
+    next.startUsec = usec(c.nextStart);
+    next.lastSignUsec = next.shutdownUsec.emplace(usec(c.nextStart + 3600));
+    BootHistory last;
+    last.startUsec = usec(lastStart);
+    last.running = true;
+    const auto linux = journalOf(buildSystemLog({crashed, next, last}, "PC", usFormatter()));
+
+    // The same boots as Windows logs them.
+    const auto [time, date] = unexpectedShutdownTexts(c.crash, usFormats());
+    const struct {
+      std::uint32_t id;
+      std::int64_t at;
+    } windowsOrder[] = {{kEventOsVersionAtBoot, c.crashedStart},
+                        {kEventUnexpectedShutdown, c.nextStart},
+                        {kEventOsVersionAtBoot, c.nextStart},
+                        {kEventLogStopped, c.nextStart + 3600},
+                        {kEventOsVersionAtBoot, lastStart}};
+    auto windows = std::make_shared<RecordList>(1);
+    std::uint32_t number = 1;
+    for (const auto& r : windowsOrder) {
+      EventLogRecordFields f;
+      f.recordNumber = number++;
+      f.timeGenerated = f.timeWritten = static_cast<std::uint32_t>(r.at);
+      f.eventId = r.id;
+      f.sourceName = kSourceEventLog;
+      f.computerName = "PC";
+      if (r.id == kEventUnexpectedShutdown)
+        f.strings = {time, date};
+      windows->append(buildEventLogRecord(f));
+    }
+    EXPECT_EQ(linux, journalOf(windows));
+    ASSERT_GE(linux.size(), 2u);
+    EXPECT_EQ(linux[1].substr(linux[1].find('|')),
+              std::string("|Unexpected shutdown|") + c.crashedDay);
   }
 }
 

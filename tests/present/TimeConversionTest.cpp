@@ -102,6 +102,9 @@ TEST(TimeConversion, UtcToLocalFallsBackToTheInput) {
 }
 
 TEST(TimeConversion, UtcToLocalUsesTheZoneRulesOfTheDate) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "Windows takes the zone from its own settings, not from TZ";
+#endif
   if (!std::filesystem::exists("/usr/share/zoneinfo/Europe/Prague")) {
     GTEST_SKIP() << "no time-zone database";
   }

@@ -2,9 +2,13 @@
 // Helpers of the storage tests: a temporary directory, whole-file reads and
 // writes, running a command, and a builder of compound files laid out by
 // hand (independently of the writer under test).
+#if defined(_WIN32)
+#include <process.h>
+#else
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstddef>
 #include <cstdint>
@@ -20,18 +24,38 @@ namespace tallyvane::testing {
 
 class TempDir {
  public:
+#if defined(_WIN32)
+  TempDir() {
+    // A fresh directory named after this process and a counter.
+    static unsigned counter = 0;
+    for (;;) {
+      const auto candidate =
+          std::filesystem::temp_directory_path() /
+          ("tvstg-" + std::to_string(::_getpid()) + "-" + std::to_string(++counter));
+      if (std::filesystem::create_directory(candidate)) {
+        path_ = candidate.string();
+        break;
+      }
+    }
+  }
+#else
   TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tvstg-XXXXXX").string();
     path_ = ::mkdtemp(pattern.data());
   }
+#endif
   ~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const {
+    return path_ + "/" + name;
+  }
+  const std::string& path() const {
+    return path_;
+  }
 
  private:
   std::string path_;
@@ -60,7 +84,11 @@ inline void writeText(const std::string& path, const std::string& text) {
 // Runs a shell command; its standard output, and the exit status in `status`.
 inline std::string run(const std::string& command, int* status = nullptr) {
   std::string out;
+#if defined(_WIN32)
+  FILE* pipe = ::_popen(command.c_str(), "rb");
+#else
   FILE* pipe = ::popen(command.c_str(), "r");
+#endif
   if (!pipe) {
     if (status)
       *status = -1;
@@ -70,20 +98,34 @@ inline std::string run(const std::string& command, int* status = nullptr) {
   std::size_t n = 0;
   while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
     out.append(buffer, n);
+#if defined(_WIN32)
+  const int rc = ::_pclose(pipe);
+  if (status)
+    *status = rc;
+#else
   const int rc = ::pclose(pipe);
   if (status)
     *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+#endif
   return out;
 }
 
+// The tools the interop tests run are Linux programs.
 inline bool haveTool(const std::string& path) {
+#if defined(_WIN32)
+  (void)path;
+  return false;
+#else
   return ::access(path.c_str(), X_OK) == 0;
+#endif
 }
 
 inline bool haveOlefile() {
+  if (!haveTool("/usr/bin/python3"))
+    return false;
   int status = 0;
   run("/usr/bin/python3 -c 'import olefile' 2>/dev/null", &status);
-  return haveTool("/usr/bin/python3") && status == 0;
+  return status == 0;
 }
 
 // Little-endian patching of byte buffers.

@@ -2,13 +2,18 @@
 // reference counting, deletion, sizes, file copies, typed values, property
 // sets, string lists, and the file-level rules (sharing, atomic saves).
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
+#include <chrono>
 #include <filesystem>
 #include <sstream>
+#include <thread>
 
+#include "ChildProcess.h"
 #include "StorageTestSupport.h"
 #include "storage/Orvex_SS.h"
 
@@ -431,7 +436,12 @@ TEST(StorageFile, EntryPointsReportThePlatformCodes) {
   EXPECT_EQ(StgCreateDocfile(dir.file("text.txt"), kCreate, &stg), kSOk);
   stg.reset();
   EXPECT_EQ(StgIsStorageFile(dir.file("text.txt")), kSOk);
+#if defined(_WIN32)
+  // Windows tells a missing folder from a missing file.
+  EXPECT_EQ(StgOpenStorage(dir.file("nodir/x"), kRead, &stg), STG_E_PATHNOTFOUND);
+#else
   EXPECT_EQ(StgOpenStorage(dir.file("nodir/x"), kRead, &stg), STG_E_FILENOTFOUND);
+#endif
   try {
     OleCheck(STG_E_SHAREVIOLATION);
   } catch (const EOleSysError& e) {
@@ -450,6 +460,11 @@ TEST(StorageFile, ExclusiveOpenKeepsOthersOutUntilReleased) {
   EXPECT_EQ(StgOpenStorage(path, kReadWrite, &second), STG_E_SHAREVIOLATION);
   EXPECT_EQ(StgCreateDocfile(path, kCreate, &second), STG_E_SHAREVIOLATION);
   // Another process is kept out as well.
+#if defined(_WIN32)
+  testing::ChildTest child("OpenIsRefused", path);
+  ASSERT_TRUE(child.started());
+  EXPECT_EQ(child.wait(), 0u);
+#else
   const pid_t child = ::fork();
   if (child == 0) {
     std::shared_ptr<cfb::Storage> other;
@@ -458,6 +473,7 @@ TEST(StorageFile, ExclusiveOpenKeepsOthersOutUntilReleased) {
   int status = 0;
   ::waitpid(child, &status, 0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+#endif
   std::shared_ptr<cfb::Stream> s;
   ASSERT_EQ(first->CreateStream("s", kReadWrite, &s), kSOk);
   first.reset();  // the root closes the file
@@ -486,7 +502,7 @@ TEST(StorageFile, ChangesReachTheFileWhenTheRootIsReleased) {
   EXPECT_EQ(s->ReadString(), "new");
   std::vector<std::string> leftovers;
   for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-    leftovers.push_back(e.path().filename());
+    leftovers.push_back(e.path().filename().string());
   EXPECT_EQ(leftovers, std::vector<std::string>{"t.stg"}) << "no temporary file stays behind";
 }
 
@@ -500,6 +516,13 @@ TEST(StorageFile, AKillDuringASaveLeavesTheOldFileWhole) {
     s->Write(oldData.data(), static_cast<std::int32_t>(oldData.size()));
   }
   const auto oldBytes = testing::readBytes(path);
+#if defined(_WIN32)
+  testing::ChildTest child("SaveUntilKilled", path);
+  ASSERT_TRUE(child.started());
+  ASSERT_TRUE(child.waitForSignal(60'000));
+  child.kill();
+  EXPECT_EQ(child.wait(), 9u);
+#else
   int ready[2];
   ASSERT_EQ(::pipe(ready), 0);
   const pid_t child = ::fork();
@@ -528,12 +551,38 @@ TEST(StorageFile, AKillDuringASaveLeavesTheOldFileWhole) {
   ::waitpid(child, &status, 0);
   ::close(ready[0]);
   EXPECT_TRUE(WIFSIGNALED(status));
+#endif
   EXPECT_EQ(testing::readBytes(path), oldBytes);
   RootFile f(path, kReadWrite);
   std::unique_ptr<TStorageStream> s(f->OpenStream("data", kRead, false));
   ASSERT_TRUE(s);
   EXPECT_EQ(s->Size(), 100'000);
 }
+
+#if defined(_WIN32)
+// The second process of the tests above, run by testing::ChildTest only.
+TEST(StorageFileChild, DISABLED_OpenIsRefused) {
+  std::shared_ptr<cfb::Storage> other;
+  EXPECT_EQ(StgOpenStorage(testing::ChildTest::argument(), kRead, &other), STG_E_SHAREVIOLATION);
+}
+
+TEST(StorageFileChild, DISABLED_SaveUntilKilled) {
+  const std::string path = testing::ChildTest::argument();
+  cfb::setSaveHookForTesting([] {
+    // Half of the new file is written: tell the parent and wait to be killed.
+    testing::ChildTest::signalParent();
+    for (;;)
+      std::this_thread::sleep_for(std::chrono::hours(1));
+  });
+  RootFile f(path, kReadWrite);
+  std::unique_ptr<TStorageStream> s(f->OpenStream("data", kReadWrite, false));
+  const auto newData = patternBytes(300'000, 2);
+  s->Write(newData.data(), static_cast<std::int32_t>(newData.size()));
+  s.reset();
+  f.root.reset();
+  FAIL() << "the save finished without reaching the hook";
+}
+#endif
 
 }  // namespace
 }  // namespace tallyvane

@@ -82,7 +82,11 @@ std::int64_t utcSeconds(int year, int month, int day, int hour, int minute, int 
   tm.tm_hour = hour;
   tm.tm_min = minute;
   tm.tm_sec = second;
+#if defined(_WIN32)
+  return static_cast<std::int64_t>(_mkgmtime(&tm));
+#else
   return static_cast<std::int64_t>(timegm(&tm));
+#endif
 }
 
 }  // namespace tallyvane::testing

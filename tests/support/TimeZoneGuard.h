@@ -13,21 +13,38 @@ class TimeZoneGuard {
   explicit TimeZoneGuard(const char* zone) {
     if (const char* old = std::getenv("TZ"))
       previous_ = old;
-    setenv("TZ", zone, 1);
-    tzset();
+    set(zone);
   }
   ~TimeZoneGuard() {
     if (previous_) {
-      setenv("TZ", previous_->c_str(), 1);
+      set(previous_->c_str());
     } else {
-      unsetenv("TZ");
+      unset();
     }
-    tzset();
   }
   TimeZoneGuard(const TimeZoneGuard&) = delete;
   TimeZoneGuard& operator=(const TimeZoneGuard&) = delete;
 
  private:
+  static void set(const char* zone) {
+#if defined(_WIN32)
+    _putenv_s("TZ", zone);
+    _tzset();
+#else
+    setenv("TZ", zone, 1);
+    tzset();
+#endif
+  }
+  static void unset() {
+#if defined(_WIN32)
+    _putenv_s("TZ", "");
+    _tzset();
+#else
+    unsetenv("TZ");
+    tzset();
+#endif
+  }
+
   std::optional<std::string> previous_;
 };
 

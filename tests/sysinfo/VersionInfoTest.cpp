@@ -11,6 +11,7 @@
 
 #include "ElfBuilder.h"
 #include "PeBuilder.h"
+#include "platform/Services.h"
 #include "platform/VersionResource.h"
 #include "sysinfo/Orvex_Routines.h"
 
@@ -315,9 +316,8 @@ TEST(ReadVersionInfo, QueryWalksTheBlockWithoutRegardToCase) {
 }
 
 TEST(ReadVersionInfo, OwnProgramFileCarriesTheProjectVersion) {
-  char path[4096] = {};
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  ASSERT_GT(length, 0);
+  const std::string path = platform::systemServices().systemFacts->moduleFileName(4096);
+  ASSERT_FALSE(path.empty());
   platform::FileVersionResources resources;
   TVersionInfo info;
   ASSERT_TRUE(ReadVersionInfo(resources, path, info));
