@@ -184,6 +184,9 @@ std::string htmlText(std::string_view text) {
       case '"':
         out += "&quot;";
         break;
+      case '\'':
+        out += "&#39;";
+        break;
       default:
         out += c;
     }
