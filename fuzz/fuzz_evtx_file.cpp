@@ -1,7 +1,9 @@
 // Fuzzes the .evtx path: an input with the .evtx signature is read as a file
-// (libevtx parses it from memory), every other input is taken as an event's
-// XML rendering. Either way the mapped events are laid out as EVENTLOGRECORDs,
+// by our parser (chunks, checksums, binary XML, templates), and its first
+// chunk's bytes once more as one event's binary XML, checksums aside; every
+// other input is taken as an event's XML rendering. Either way the mapped events are laid out as EVENTLOGRECORDs,
 // served through the event log service and read whole by the classic reader.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -9,6 +11,7 @@
 
 #include "eventlog/Orvex_EventLogNT.h"
 #include "platform/EvtxEventLogService.h"
+#include "platform/EvtxParser.h"
 
 using namespace tallyvane;
 
@@ -34,17 +37,20 @@ void readEveryLog(platform::EvtxEventLogService& service) {
 
 }  // namespace
 
-// libevtx (with the libcdata and libfdata it carries) leaks on some damaged
-// files; those leaks are not ours, so only they are suppressed.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libevtx.so\nleak:libbfio.so\n";
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::byte> bytes(reinterpret_cast<const std::byte*>(data), size);
   platform::EvtxEventLogService service;
   if (platform::hasEvtxSignature(bytes)) {
     service.addLog(platform::readEvtxBytes(bytes, "fuzz.evtx"));
+    // Damage the checksums would catch still reaches the binary XML here.
+    if (bytes.size() > platform::kEvtxFileHeaderSize + platform::kEvtxChunkHeaderSize + 24) {
+      const auto chunk = bytes.subspan(platform::kEvtxFileHeaderSize);
+      platform::EvtxEventParts parts;
+      platform::parseEvtxEvent(chunk, platform::kEvtxChunkHeaderSize + 24,
+                               static_cast<std::uint32_t>(std::min<std::size_t>(
+                                   chunk.size(), platform::kEvtxChunkSize)),
+                               parts);
+    }
   } else {
     platform::EvtxEventValues values;
     values.identifier = size;

@@ -7,43 +7,88 @@
 
 namespace tallyvane::platform {
 
-std::vector<std::byte> buildEventLogRecord(const EventLogRecordFields& f) {
-  ByteWriter out;
-  out.zeros(kEventLogRecordFixedSize);
-  out.bytes(utf16leBytes(f.sourceName));
-  out.bytes(utf16leBytes(f.computerName));
-  out.padTo(4);
-  const auto sidOffset = static_cast<std::uint32_t>(out.size());
-  out.bytes(f.userSid);
-  const auto stringOffset = static_cast<std::uint32_t>(out.size());
-  for (const auto& s : f.strings) out.bytes(utf16leBytes(s));
-  const auto dataOffset = static_cast<std::uint32_t>(out.size());
-  out.bytes(f.data);
-  out.padTo(4);
-  const auto length = static_cast<std::uint32_t>(out.size() + 4);
-  out.u32(length);
+namespace {
 
-  auto& b = out.data();
-  ByteWriter head;
-  head.u32(length);
-  head.u32(kEventLogSignature);
-  head.u32(f.recordNumber);
-  head.u32(f.timeGenerated);
-  head.u32(f.timeWritten);
-  head.u32(f.eventId);
-  head.u16(f.eventType);
-  head.u16(static_cast<std::uint16_t>(f.strings.size()));
-  head.u16(f.eventCategory);
-  head.u16(0);  // ReservedFlags
-  head.u32(0);  // ClosingRecordNumber
-  head.u32(stringOffset);
-  head.u32(static_cast<std::uint32_t>(f.userSid.size()));
-  head.u32(sidOffset);
-  head.u32(static_cast<std::uint32_t>(f.data.size()));
-  head.u32(dataOffset);
+// Appends `text` as NUL-terminated UTF-16LE; ASCII (the usual case) without a
+// temporary.
+void appendUtf16z(std::vector<std::byte>& out, std::string_view text) {
+  const bool ascii = std::all_of(text.begin(), text.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii) {
+    const auto bytes = utf16leBytes(text);
+    out.insert(out.end(), bytes.begin(), bytes.end());
+    return;
+  }
+  const std::size_t at = out.size();
+  out.resize(at + 2 * text.size() + 2);
+  std::byte* p = out.data() + at;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    p[2 * i] = static_cast<std::byte>(text[i]);
+    p[2 * i + 1] = std::byte{0};
+  }
+  p[2 * text.size()] = std::byte{0};
+  p[2 * text.size() + 1] = std::byte{0};
+}
+
+void padTo4(std::vector<std::byte>& out, std::size_t start) {
+  while ((out.size() - start) % 4 != 0)
+    out.push_back(std::byte{0});
+}
+
+void putU32(std::byte* at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i)
+    at[i] = static_cast<std::byte>((v >> (8 * i)) & 0xFF);
+}
+
+void putU16(std::byte* at, std::uint16_t v) {
+  at[0] = static_cast<std::byte>(v & 0xFF);
+  at[1] = static_cast<std::byte>(v >> 8);
+}
+
+}  // namespace
+
+void appendEventLogRecord(const EventLogRecordFields& f, std::vector<std::byte>& out) {
+  const std::size_t start = out.size();
+  out.resize(start + kEventLogRecordFixedSize, std::byte{0});
+  appendUtf16z(out, f.sourceName);
+  appendUtf16z(out, f.computerName);
+  padTo4(out, start);
+  const auto sidOffset = static_cast<std::uint32_t>(out.size() - start);
+  out.insert(out.end(), f.userSid.begin(), f.userSid.end());
+  const auto stringOffset = static_cast<std::uint32_t>(out.size() - start);
+  for (const auto& s : f.strings)
+    appendUtf16z(out, s);
+  const auto dataOffset = static_cast<std::uint32_t>(out.size() - start);
+  out.insert(out.end(), f.data.begin(), f.data.end());
+  padTo4(out, start);
+  const auto length = static_cast<std::uint32_t>(out.size() - start + 4);
+  out.resize(out.size() + 4);
+  putU32(out.data() + out.size() - 4, length);
+
   static_assert(kEventLogRecordFixedSize == 56);
-  std::copy(head.data().begin(), head.data().end(), b.begin());
-  return out.take();
+  std::byte* h = out.data() + start;
+  putU32(h + 0, length);
+  putU32(h + 4, kEventLogSignature);
+  putU32(h + 8, f.recordNumber);
+  putU32(h + 12, f.timeGenerated);
+  putU32(h + 16, f.timeWritten);
+  putU32(h + 20, f.eventId);
+  putU16(h + 24, f.eventType);
+  putU16(h + 26, static_cast<std::uint16_t>(f.strings.size()));
+  putU16(h + 28, f.eventCategory);
+  putU16(h + 30, 0);  // ReservedFlags
+  putU32(h + 32, 0);  // ClosingRecordNumber
+  putU32(h + 36, stringOffset);
+  putU32(h + 40, static_cast<std::uint32_t>(f.userSid.size()));
+  putU32(h + 44, sidOffset);
+  putU32(h + 48, static_cast<std::uint32_t>(f.data.size()));
+  putU32(h + 52, dataOffset);
+}
+
+std::vector<std::byte> buildEventLogRecord(const EventLogRecordFields& f) {
+  std::vector<std::byte> out;
+  appendEventLogRecord(f, out);
+  return out;
 }
 
 }  // namespace tallyvane::platform

@@ -37,5 +37,8 @@ struct EventLogRecordFields {
 };
 
 std::vector<std::byte> buildEventLogRecord(const EventLogRecordFields& fields);
+// The same record appended to `out`, where many records are laid out one after
+// another.
+void appendEventLogRecord(const EventLogRecordFields& fields, std::vector<std::byte>& out);
 
 }  // namespace tallyvane::platform

@@ -9,6 +9,7 @@
 
 #include "platform/ByteReader.h"
 #include "platform/EventLogRecord.h"
+#include "platform/MappedFile.h"
 #include "platform/Unicode.h"
 
 namespace tallyvane::platform {
@@ -60,6 +61,9 @@ class Ring {
   }
 
   std::optional<std::uint32_t> u32(std::uint64_t pos) const {
+    // Nearly every word lies in one piece; only one at the ring's end is copied.
+    if (pos >= kEvtHeaderSize && pos + 4 <= end_)
+      return file_.u32(pos);
     std::byte b[4];
     if (!copy(pos, 4, b))
       return std::nullopt;
@@ -217,6 +221,9 @@ LiveRecords findLiveRecords(std::span<const std::byte> file, EvtReadReport& rep)
   std::uint64_t pos = start;
   std::uint64_t room = stop ? ring.distance(start, *stop) : ring.size();
   while (room > 0) {
+    // The walk is bound by memory, not by work: ask for the bytes ahead early.
+    if (pos + 2048 < file.size())
+      __builtin_prefetch(file.data() + pos + 2048);
     const auto length = recordLengthAt(ring, pos, room);
     if (!length) {
       // Without an end-of-file record there is no telling the last record from
@@ -271,28 +278,36 @@ std::shared_ptr<RecordList> readEvtRecords(std::span<const std::byte> file, EvtR
 
 namespace {
 
-// Reads the live records of a file image it takes over: the ring is turned in
-// place so that the oldest record comes first after the header, and the list
-// keeps the image instead of a copy of every record.
-std::shared_ptr<RecordList> readEvtRecordsInPlace(std::vector<std::byte> file, EvtReadReport& rep) {
-  LiveRecords live = findLiveRecords(file, rep);
+// Serves the live records of a mapped file where they lie: the ring is turned
+// by index (the list holds each record's place, oldest first), and only a
+// record split by the end of the ring is put together in a buffer of its own.
+std::shared_ptr<RecordList> readEvtRecordsMapped(std::shared_ptr<const MappedFile> file,
+                                                 EvtReadReport& rep) {
+  const std::span<const std::byte> bytes = file->bytes();
+  const LiveRecords live = findLiveRecords(bytes, rep);
   if (live.records.empty())
     return std::make_shared<RecordList>(live.firstNumber);
-  const std::uint64_t start = live.records.front().first;
-  const auto begin = file.begin() + kEvtHeaderSize;
-  std::rotate(begin, file.begin() + static_cast<std::ptrdiff_t>(start),
-              file.begin() + static_cast<std::ptrdiff_t>(live.end));
-  // After the turn, a ring position lies (position - start) bytes after the
-  // header, counted round the ring.
-  const std::uint64_t ringSize = live.end - kEvtHeaderSize;
-  std::vector<std::size_t> offsets;
-  offsets.reserve(live.records.size());
+  const Ring ring(bytes, live.end);
+  std::size_t splitBytes = 0;
   for (const auto& [at, length] : live.records) {
-    const std::uint64_t rotated = at >= start ? at - start : ringSize - (start - at);
-    offsets.push_back(static_cast<std::size_t>(kEvtHeaderSize + rotated));
+    if (!ring.contiguous(at, length))
+      splitBytes += length;
   }
-  const std::size_t used = offsets.back() + live.records.back().second;
-  return std::make_shared<RecordList>(live.firstNumber, std::move(file), std::move(offsets), used);
+  std::vector<std::byte> split(splitBytes);
+  std::size_t splitUsed = 0;
+  std::vector<std::span<const std::byte>> views;
+  views.reserve(live.records.size());
+  for (const auto& [at, length] : live.records) {
+    if (const auto whole = ring.contiguous(at, length)) {
+      views.push_back(*whole);
+    } else {
+      ring.copy(at, length, split.data() + splitUsed);
+      views.emplace_back(split.data() + splitUsed, length);
+      splitUsed += length;
+    }
+  }
+  return std::make_shared<RecordList>(live.firstNumber, std::move(file), std::move(views),
+                                      std::move(split));
 }
 
 }  // namespace
@@ -308,27 +323,20 @@ EvtFileEventLogService::EvtFileEventLogService(std::shared_ptr<const RecordList>
 
 std::unique_ptr<EvtFileEventLogService> EvtFileEventLogService::fromFile(
     const std::filesystem::path& path, std::string logName, std::string* error) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) {
+  std::string why;
+  std::shared_ptr<const MappedFile> file = MappedFile::open(path.string(), &why);
+  if (!file) {
     if (error)
-      *error = "cannot open " + path.string();
+      *error = "cannot open " + path.string() + " (" + why + ")";
     return nullptr;
   }
-  const std::streamoff size = in.tellg();
-  std::vector<std::byte> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
-  in.seekg(0);
-  if (size < 0 || !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-    if (error)
-      *error = "cannot read " + path.string();
-    return nullptr;
-  }
-  if (!isEvtFile(bytes)) {
+  if (!isEvtFile(file->bytes())) {
     if (error)
       *error = path.string() + " is not a classic event log file (.evt)";
     return nullptr;
   }
   EvtReadReport report;
-  auto records = readEvtRecordsInPlace(std::move(bytes), report);
+  auto records = readEvtRecordsMapped(std::move(file), report);
   return std::make_unique<EvtFileEventLogService>(std::move(records), std::move(report),
                                                   std::move(logName));
 }

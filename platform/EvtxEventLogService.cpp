@@ -158,13 +158,25 @@ void assembleEvtxLog(std::vector<EvtxEvent> events, std::string_view fallbackNam
     consecutive = ids[i] == ids[i - 1] + 1;
   const std::uint32_t first = ids.empty() ? 1 : firstNumberFor(ids.front(), ids.size());
   if (consecutive && (ids.empty() || first == ids.front())) {
-    auto list = std::make_shared<RecordList>(first);
-    list->reserve(events.size(), events.size() * 512);
+    std::vector<std::byte> bytes;
+    std::vector<std::size_t> offsets;
+    offsets.reserve(events.size());
+    std::size_t estimate = 0;
+    for (const auto& e : events) {
+      estimate += kEventLogRecordFixedSize + 8 +
+                  2 * (e.fields.sourceName.size() + e.fields.computerName.size()) +
+                  e.fields.userSid.size() + e.fields.data.size();
+      for (const auto& text : e.fields.strings)
+        estimate += 2 * text.size() + 2;
+    }
+    bytes.reserve(estimate + 8 * events.size());
     for (std::size_t i = 0; i < events.size(); ++i) {
       events[i].fields.recordNumber = static_cast<std::uint32_t>(first + i);
-      list->append(buildEventLogRecord(events[i].fields));
+      offsets.push_back(bytes.size());
+      appendEventLogRecord(events[i].fields, bytes);
     }
-    file.records = std::move(list);
+    const std::size_t end = bytes.size();
+    file.records = std::make_shared<RecordList>(first, std::move(bytes), std::move(offsets), end);
     file.identifiers = std::move(ids);
     return;
   }

@@ -45,6 +45,7 @@ struct EvtxLogFile {
   std::size_t liveRecords = 0;        // live records the file announces
   std::size_t unreadableRecords = 0;  // of those, records the parser could not read
   std::size_t recoveredRecords = 0;   // recovered records found and left out
+  std::size_t badChunks = 0;          // chunks left out for a bad signature or checksum
   bool corrupted = false;             // the parser found damage in the file
   // Why the file could not be read at all; empty when it opened.
   std::string error;
@@ -62,7 +63,7 @@ bool hasEvtxSignature(std::span<const std::byte> bytes);
 // True when the file at `path` starts with the .evtx signature.
 bool fileHasEvtxSignature(const std::string& path);
 
-// True when this build can read .evtx files (it was built with libevtx).
+// True when this build can read .evtx files (every build can).
 bool evtxReadingAvailable();
 
 // Reads a .evtx file. A file that cannot be opened, is no .evtx file or is

@@ -419,25 +419,79 @@ std::vector<std::byte> bytesFromHex(std::string_view text) {
   return out;
 }
 
+std::optional<std::uint64_t> parseEvtxUnsigned(std::string_view text) {
+  return parseUnsigned(text);
+}
+
+std::string_view trimEvtxSpace(std::string_view text) {
+  return trimSpace(text);
+}
+
 EvtxEvent mapEvtxEvent(const EvtxEventValues& v) {
+  EvtxEventParts parts;
+  std::optional<XmlNode> root;
+  if (!v.xml.empty())
+    root = XmlParser(v.xml).parseDocument();
+  if (!root)
+    return mapEvtxEventParts(std::move(parts), v);
+  parts.hasRoot = true;
+  if (const XmlNode* system = root->child("System")) {
+    parts.hasSystem = true;
+    parts.eventId = childNumber(system, "EventID");
+    if (const XmlNode* node = system->child("EventID")) {
+      if (const std::string* q = node->attribute("Qualifiers"))
+        parts.qualifiers = parseUnsigned(*q);
+    }
+    parts.level = childNumber(system, "Level");
+    parts.keywords = childNumber(system, "Keywords");
+    parts.task = childNumber(system, "Task");
+    parts.eventRecordId = childNumber(system, "EventRecordID");
+    if (const XmlNode* provider = system->child("Provider")) {
+      parts.hasProvider = true;
+      if (const std::string* name = provider->attribute("Name"))
+        parts.providerName = *name;
+      if (const std::string* name = provider->attribute("EventSourceName"))
+        parts.eventSourceName = *name;
+    }
+    if (const XmlNode* computer = system->child("Computer"))
+      parts.computer = std::string(trimSpace(computer->text));
+    if (const XmlNode* channel = system->child("Channel"))
+      parts.channel = std::string(trimSpace(channel->text));
+    if (const XmlNode* security = system->child("Security")) {
+      if (const std::string* sid = security->attribute("UserID"))
+        parts.userSid = sidFromText(*sid);
+    }
+    if (const XmlNode* node = system->child("TimeCreated")) {
+      if (const std::string* t = node->attribute("SystemTime"))
+        parts.timeCreated = evtxXmlTimeToUnix(*t);
+    }
+  }
+  if (const XmlNode* eventData = root->child("EventData")) {
+    parts.hasBody = true;
+    for (const auto& item : eventData->children) {
+      if (item.name == "Binary") {
+        const auto bytes = bytesFromHex(item.text);
+        parts.data.insert(parts.data.end(), bytes.begin(), bytes.end());
+      } else if (item.name == "Data" || item.name == "ComplexData") {
+        parts.strings.push_back(item.text);
+      }
+    }
+  } else if (const XmlNode* userData = root->child("UserData")) {
+    parts.hasBody = true;
+    for (const auto& body : userData->children)
+      collectLeafTexts(body, parts.strings);
+  }
+  return mapEvtxEventParts(std::move(parts), v);
+}
+
+EvtxEvent mapEvtxEventParts(EvtxEventParts p, const EvtxEventValues& v) {
   EvtxEvent event;
   auto& f = event.fields;
   event.headerIdentifier = v.identifier;
 
-  std::optional<XmlNode> root;
-  if (!v.xml.empty())
-    root = XmlParser(v.xml).parseDocument();
-  const XmlNode* system = root ? root->child("System") : nullptr;
-
   // Event identifier and its qualifiers, as the classic API joins them.
-  std::optional<std::uint64_t> id = childNumber(system, "EventID");
-  std::optional<std::uint64_t> qualifiers;
-  if (system != nullptr) {
-    if (const XmlNode* node = system->child("EventID")) {
-      if (const std::string* q = node->attribute("Qualifiers"))
-        qualifiers = parseUnsigned(*q);
-    }
-  }
+  std::optional<std::uint64_t> id = p.eventId;
+  std::optional<std::uint64_t> qualifiers = p.qualifiers;
   if (!id && v.eventIdentifier)
     id = *v.eventIdentifier;
   if (!qualifiers && v.qualifiers)
@@ -448,72 +502,43 @@ EvtxEvent mapEvtxEvent(const EvtxEventValues& v) {
                     : static_cast<std::uint32_t>(*id);
   }
 
-  std::optional<std::uint64_t> level = childNumber(system, "Level");
+  std::optional<std::uint64_t> level = p.level;
   if (!level && v.level)
     level = *v.level;
-  const std::uint64_t keywords = childNumber(system, "Keywords").value_or(0);
-  f.eventType = evtxEventType(static_cast<std::uint8_t>(level.value_or(0) & 0xFF), keywords);
-  f.eventCategory = static_cast<std::uint16_t>(childNumber(system, "Task").value_or(0) & 0xFFFF);
+  f.eventType =
+      evtxEventType(static_cast<std::uint8_t>(level.value_or(0) & 0xFF), p.keywords.value_or(0));
+  f.eventCategory = static_cast<std::uint16_t>(p.task.value_or(0) & 0xFFFF);
 
   // Source: the provider's event source name where it has one.
-  if (system != nullptr) {
-    if (const XmlNode* provider = system->child("Provider")) {
-      const std::string* eventSource = provider->attribute("EventSourceName");
-      const std::string* name = provider->attribute("Name");
-      if (eventSource != nullptr && !eventSource->empty())
-        f.sourceName = *eventSource;
-      else if (name != nullptr)
-        f.sourceName = *name;
-    }
-  }
+  if (p.eventSourceName && !p.eventSourceName->empty())
+    f.sourceName = std::move(*p.eventSourceName);
+  else if (p.providerName)
+    f.sourceName = std::move(*p.providerName);
   if (f.sourceName.empty())
     f.sourceName = v.sourceName;
 
-  if (system != nullptr) {
-    if (const XmlNode* computer = system->child("Computer"))
-      f.computerName = std::string(trimSpace(computer->text));
-    if (const XmlNode* security = system->child("Security")) {
-      if (const std::string* sid = security->attribute("UserID"))
-        f.userSid = sidFromText(*sid);
-    }
-    if (const XmlNode* channel = system->child("Channel"))
-      event.channel = std::string(trimSpace(channel->text));
-    event.eventRecordId = childNumber(system, "EventRecordID");
-  }
+  if (p.computer)
+    f.computerName = std::move(*p.computer);
   if (f.computerName.empty())
     f.computerName = v.computerName;
+  f.userSid = std::move(p.userSid);
   if (f.userSid.empty() && !v.userSid.empty())
     f.userSid = sidFromText(v.userSid);
+  if (p.channel)
+    event.channel = std::move(*p.channel);
+  event.eventRecordId = p.eventRecordId;
 
   // Times: generated is the creation time, written the record's written time.
-  std::optional<std::uint32_t> created;
-  if (system != nullptr) {
-    if (const XmlNode* node = system->child("TimeCreated")) {
-      if (const std::string* t = node->attribute("SystemTime"))
-        created = evtxXmlTimeToUnix(*t);
-    }
-  }
   const std::optional<std::uint32_t> written =
       v.writtenTime ? std::optional(fileTimeToUnixSeconds(*v.writtenTime)) : std::nullopt;
-  f.timeGenerated = created.value_or(written.value_or(0));
+  f.timeGenerated = p.timeCreated.value_or(written.value_or(0));
   f.timeWritten = written.value_or(f.timeGenerated);
 
   // Insertion strings and binary data.
-  const XmlNode* eventData = root ? root->child("EventData") : nullptr;
-  const XmlNode* userData = root ? root->child("UserData") : nullptr;
-  if (eventData != nullptr) {
-    for (const auto& item : eventData->children) {
-      if (item.name == "Binary") {
-        const auto bytes = bytesFromHex(item.text);
-        f.data.insert(f.data.end(), bytes.begin(), bytes.end());
-      } else if (item.name == "Data" || item.name == "ComplexData") {
-        f.strings.push_back(item.text);
-      }
-    }
-  } else if (userData != nullptr) {
-    for (const auto& body : userData->children)
-      collectLeafTexts(body, f.strings);
-  } else if (!root) {
+  if (p.hasRoot) {
+    f.strings = std::move(p.strings);
+    f.data = std::move(p.data);
+  } else {
     f.strings = v.strings;
   }
   // NumStrings is 16 bits wide.

@@ -47,6 +47,36 @@ struct EvtxEvent {
 
 EvtxEvent mapEvtxEvent(const EvtxEventValues& values);
 
+// What an event's XML says, element by element, however it was read (from XML
+// text, or straight from the binary XML of a .evtx record). Only the first
+// <System>, <EventData> and <UserData> below the root count, and within them
+// the first element of each name.
+struct EvtxEventParts {
+  bool hasRoot = false;    // the event could be read at all
+  bool hasSystem = false;  // <System>
+  bool hasProvider = false;
+  std::optional<std::uint64_t> eventId, qualifiers, level, keywords, task, eventRecordId;
+  std::optional<std::uint32_t> timeCreated;  // <TimeCreated SystemTime>, seconds
+  std::optional<std::string> providerName, eventSourceName;
+  std::optional<std::string> computer, channel;  // with surrounding white space removed
+  std::vector<std::byte> userSid;                // <Security UserID>, binary
+  // <EventData>'s Data and ComplexData texts and its Binary bytes, or the
+  // texts of <UserData>'s leaf elements; `hasBody` when either element exists.
+  bool hasBody = false;
+  std::vector<std::string> strings;
+  std::vector<std::byte> data;
+};
+
+// The record of an event from its parts; `fallback` gives what the parts lack
+// (its xml is not looked at).
+EvtxEvent mapEvtxEventParts(EvtxEventParts parts, const EvtxEventValues& fallback);
+
+// A decimal or "0x" hexadecimal unsigned number, white space around it
+// allowed; nothing for any other text.
+std::optional<std::uint64_t> parseEvtxUnsigned(std::string_view text);
+// `text` without the white space around it.
+std::string_view trimEvtxSpace(std::string_view text);
+
 // The EventType the classic API gives for an event's level and keywords:
 // audit keywords first, then levels 1 and 2 error, 3 warning, all others
 // information.

@@ -12,7 +12,29 @@ RecordList::RecordList(std::uint32_t firstNumber, std::vector<std::byte> bytes,
       offsets_(std::move(offsets)),
       end_(end) {}
 
+RecordList::RecordList(std::uint32_t firstNumber, std::shared_ptr<const void> owner,
+                       std::vector<std::span<const std::byte>> records,
+                       std::vector<std::byte> split)
+    : firstNumber_(firstNumber),
+      owner_(std::move(owner)),
+      views_(std::move(records)),
+      bytes_(std::move(split)) {}
+
 void RecordList::append(std::span<const std::byte> record) {
+  if (owner_) {
+    // Views become a list of its own before it grows.
+    std::vector<std::byte> bytes;
+    std::vector<std::size_t> offsets;
+    for (const auto& view : views_) {
+      offsets.push_back(bytes.size());
+      bytes.insert(bytes.end(), view.begin(), view.end());
+    }
+    bytes_ = std::move(bytes);
+    offsets_ = std::move(offsets);
+    end_ = bytes_.size();
+    views_.clear();
+    owner_.reset();
+  }
   // Appending to an adopted buffer first drops what follows its last record.
   bytes_.resize(end_);
   offsets_.push_back(bytes_.size());
@@ -26,6 +48,8 @@ void RecordList::reserve(std::size_t records, std::size_t bytes) {
 }
 
 std::span<const std::byte> RecordList::at(std::size_t index) const {
+  if (owner_)
+    return views_[index];
   const std::size_t begin = offsets_[index];
   const std::size_t end = index + 1 < offsets_.size() ? offsets_[index + 1] : end_;
   return std::span<const std::byte>(bytes_).subspan(begin, end - begin);
@@ -86,6 +110,10 @@ EventLogReadResult RecordListEventLog::read(std::uint32_t flags, std::uint32_t r
     const auto record = records_->at(static_cast<std::size_t>(i));
     if (record.size() > buffer.size() - used)
       break;
+    // Records served from a mapped file are read in order: ask for the next
+    // ones before they are needed.
+    if (const std::int64_t ahead = i + 8 * step; ahead >= 0 && ahead < count)
+      __builtin_prefetch(records_->at(static_cast<std::size_t>(ahead)).data());
     std::memcpy(buffer.data() + used, record.data(), record.size());
     used += record.size();
   }

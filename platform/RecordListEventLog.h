@@ -25,16 +25,23 @@ class RecordList {
   // the first record and after `end` are kept but never served.
   RecordList(std::uint32_t firstNumber, std::vector<std::byte> bytes,
              std::vector<std::size_t> offsets, std::size_t end);
+  // Serves records that lie elsewhere (a mapped file) without copying them:
+  // `owner` keeps their bytes alive, `split` holds the bytes of records that
+  // had to be put together (and `records` may point into it).
+  RecordList(std::uint32_t firstNumber, std::shared_ptr<const void> owner,
+             std::vector<std::span<const std::byte>> records, std::vector<std::byte> split);
 
   void append(std::span<const std::byte> record);
   void reserve(std::size_t records, std::size_t bytes);
 
   std::uint32_t firstNumber() const { return firstNumber_; }
-  std::size_t count() const { return offsets_.size(); }
+  std::size_t count() const { return owner_ ? views_.size() : offsets_.size(); }
   std::span<const std::byte> at(std::size_t index) const;
 
  private:
   std::uint32_t firstNumber_;
+  std::shared_ptr<const void> owner_;  // set when the records are views
+  std::vector<std::span<const std::byte>> views_;
   std::vector<std::byte> bytes_;
   std::vector<std::size_t> offsets_;
   std::size_t end_ = 0;

@@ -301,6 +301,9 @@ TEST(RecordFields, SourceFilterKeepsExactNamesOnly) {
       {"B", "A,,B", true},
       {"\u00c9vent", "\u00e9vent", false},  // only ASCII letters ignore case
       {"\u00e9vent", "\u00e9VENT", true},
+      {"EventLogX", journal, false},
+      {"EventL\u00f6g", journal, false},
+      {"EventLog", "x,eventLOG", true},
   };
   Parser p;
   for (const auto& c : cases) {

@@ -1,5 +1,5 @@
 // .evtx files the tests write themselves (EvtxFileBuilder), read through
-// libevtx and the service: every field of the record layout, numbering across
+// our parser and the service: every field of the record layout, numbering across
 // chunks and gaps, other logs, and damage.
 #include <gtest/gtest.h>
 
@@ -19,10 +19,10 @@ using testing::evtxSystemEvent;
 constexpr std::uint64_t kFileTime2025 = 133933849549349101ULL;  // 2025-06-03 00:42:34.93 UTC
 constexpr std::uint32_t kUnix2025 = 1748911354;
 
-#define REQUIRE_LIBEVTX()                      \
-  do {                                         \
-    if (!evtxReadingAvailable())               \
-      GTEST_SKIP() << "built without libevtx"; \
+#define REQUIRE_LIBEVTX()                \
+  do {                                   \
+    if (!evtxReadingAvailable())         \
+      GTEST_SKIP() << "no .evtx reader"; \
   } while (false)
 
 EvtxEventSpec spec(std::uint64_t recordId, testing::EvtxElement event,

@@ -1,10 +1,14 @@
 #pragma once
 // Writes small .evtx files for tests, benchmarks and fuzz seeds: a file
 // header, 64 KiB chunks with their checksums, and event records whose binary
-// XML spells each element out (no templates), as the format allows.
+// XML either spells each element out, or (as Windows writes them) instantiates
+// a template of the chunk with the event's values as substitutions: a
+// template is defined in the first record of a chunk that uses it and
+// referred to by the later ones.
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -15,13 +19,31 @@
 
 namespace tallyvane::testing {
 
+// A typed substitution value: its value type and its bytes.
+struct EvtxValue {
+  std::uint8_t type = 0x01;
+  std::vector<std::byte> bytes;
+};
+
 // One element of an event's XML.
 struct EvtxElement {
   std::string name;
   std::vector<std::pair<std::string, std::string>> attributes;
   std::optional<std::string> text;  // character content, if any
   std::vector<EvtxElement> children;
+  // In a template, the content as a typed value instead of `text`.
+  std::optional<EvtxValue> value;
 };
+
+// A string as the value of a substitution (UTF-16LE, no terminator).
+inline EvtxValue evtxStringValue(const std::string& text) {
+  EvtxValue v;
+  for (char16_t ch : utf8ToUtf16(text)) {
+    v.bytes.push_back(static_cast<std::byte>(ch & 0xFF));
+    v.bytes.push_back(static_cast<std::byte>(ch >> 8));
+  }
+  return v;
+}
 
 // One event as the builder writes it.
 struct EvtxEventSpec {
@@ -59,9 +81,9 @@ inline EvtxElement evtxSystemEvent(const std::string& provider, std::uint32_t ev
                                    const std::string& eventSourceName = "",
                                    std::uint64_t keywords = 0x8000000000000000ULL, int task = 0) {
   auto element = [](std::string name, std::string text) {
-    return EvtxElement{std::move(name), {}, std::move(text), {}};
+    return EvtxElement{std::move(name), {}, std::move(text), {}, {}};
   };
-  EvtxElement provider_{"Provider", {{"Name", provider}}, std::nullopt, {}};
+  EvtxElement provider_{"Provider", {{"Name", provider}}, std::nullopt, {}, {}};
   if (!eventSourceName.empty())
     provider_.attributes.emplace_back("EventSourceName", eventSourceName);
   EvtxElement id = element("EventID", std::to_string(eventId));
@@ -70,18 +92,20 @@ inline EvtxElement evtxSystemEvent(const std::string& provider, std::uint32_t ev
   char keywordText[24];
   std::snprintf(keywordText, sizeof keywordText, "0x%016llX",
                 static_cast<unsigned long long>(keywords));
-  EvtxElement security{"Security", {}, std::nullopt, {}};
+  EvtxElement security{"Security", {}, std::nullopt, {}, {}};
   if (!userSid.empty())
     security.attributes.emplace_back("UserID", userSid);
-  EvtxElement system{"System",
-                     {},
-                     std::nullopt,
-                     {provider_, id, element("Level", std::to_string(level)),
-                      element("Task", std::to_string(task)), element("Keywords", keywordText),
-                      EvtxElement{"TimeCreated", {{"SystemTime", timeCreated}}, std::nullopt, {}},
-                      element("EventRecordID", std::to_string(eventRecordId)),
-                      element("Channel", channel), element("Computer", "BUILDER-PC"), security}};
-  EvtxElement eventData{"EventData", {}, std::nullopt, {}};
+  EvtxElement system{
+      "System",
+      {},
+      std::nullopt,
+      {provider_, id, element("Level", std::to_string(level)),
+       element("Task", std::to_string(task)), element("Keywords", keywordText),
+       EvtxElement{"TimeCreated", {{"SystemTime", timeCreated}}, std::nullopt, {}, {}},
+       element("EventRecordID", std::to_string(eventRecordId)), element("Channel", channel),
+       element("Computer", "BUILDER-PC"), security},
+      {}};
+  EvtxElement eventData{"EventData", {}, std::nullopt, {}, {}};
   for (const auto& d : data)
     eventData.children.push_back(element("Data", d));
   if (!binaryHex.empty())
@@ -89,7 +113,8 @@ inline EvtxElement evtxSystemEvent(const std::string& provider, std::uint32_t ev
   return EvtxElement{"Event",
                      {{"xmlns", "http://schemas.microsoft.com/win/2004/08/events/event"}},
                      std::nullopt,
-                     {system, eventData}};
+                     {system, eventData},
+                     {}};
 }
 
 class EvtxFileBuilder {
@@ -99,6 +124,8 @@ class EvtxFileBuilder {
   static constexpr std::size_t kChunkHeaderSize = 512;
 
   void add(const EvtxEventSpec& event) { events_.push_back(event); }
+  // Writes the events as template instances.
+  void useTemplates(bool on = true) { templates_ = on; }
 
   // The whole file. Events fill chunks in the order added.
   std::vector<std::byte> build() const {
@@ -106,6 +133,7 @@ class EvtxFileBuilder {
     std::vector<std::byte> chunk;
     std::size_t inChunk = 0;
     std::uint64_t firstId = 0, lastId = 0, lastOffset = 0;
+    Templates templates;  // of the chunk being written
     auto finish = [&] {
       if (inChunk == 0)
         return;
@@ -114,17 +142,21 @@ class EvtxFileBuilder {
       chunk.resize(kChunkSize);
       chunks.push_back(std::move(chunk));
       chunk.clear();
+      templates.clear();
       inChunk = 0;
     };
     for (const auto& e : events_) {
       if (chunk.empty())
         chunk.assign(kChunkHeaderSize, std::byte{0});
-      std::vector<std::byte> record = recordBytes(e, chunk.size());
+      Templates attempt = templates;
+      std::vector<std::byte> record = recordBytes(e, chunk.size(), attempt);
       if (chunk.size() + record.size() > kChunkSize) {
         finish();
         chunk.assign(kChunkHeaderSize, std::byte{0});
-        record = recordBytes(e, chunk.size());
+        attempt.clear();
+        record = recordBytes(e, chunk.size(), attempt);
       }
+      templates = std::move(attempt);
       if (inChunk == 0)
         firstId = e.recordId;
       lastId = e.recordId;
@@ -243,7 +275,93 @@ class EvtxFileBuilder {
     out.patchU32(sizeAt, static_cast<std::uint32_t>(out.size() - sizeAt - 4));
   }
 
-  static std::vector<std::byte> recordBytes(const EvtxEventSpec& e, std::size_t chunkOffset) {
+  // Template definitions of a chunk by their shape: where each one starts.
+  using Templates = std::map<std::vector<std::byte>, std::uint32_t>;
+
+  // A template element: texts and attribute values become optional
+  // substitutions, numbered in document order into `values`.
+  static void writeTemplateElement(ByteWriter& out, std::size_t base, const EvtxElement& e,
+                                   std::vector<EvtxValue>& values) {
+    auto substitution = [&](EvtxValue v) {
+      out.u8(0x0E);
+      out.u16(static_cast<std::uint16_t>(values.size()));
+      out.u8(v.type);
+      values.push_back(std::move(v));
+    };
+    const bool hasAttributes = !e.attributes.empty();
+    out.u8(hasAttributes ? 0x41 : 0x01);
+    out.u16(0xFFFF);
+    const std::size_t sizeAt = out.size();
+    out.u32(0);
+    writeName(out, base, e.name);
+    if (hasAttributes) {
+      const std::size_t listAt = out.size();
+      out.u32(0);
+      for (std::size_t i = 0; i < e.attributes.size(); ++i) {
+        out.u8(i + 1 < e.attributes.size() ? 0x46 : 0x06);
+        writeName(out, base, e.attributes[i].first);
+        substitution(evtxStringValue(e.attributes[i].second));
+      }
+      out.patchU32(listAt, static_cast<std::uint32_t>(out.size() - listAt - 4));
+    }
+    if (!e.text && !e.value && e.children.empty()) {
+      out.u8(0x03);
+    } else {
+      out.u8(0x02);
+      if (e.value)
+        substitution(*e.value);
+      else if (e.text)
+        substitution(evtxStringValue(*e.text));
+      for (const auto& child : e.children)
+        writeTemplateElement(out, base, child, values);
+      out.u8(0x04);
+    }
+    out.patchU32(sizeAt, static_cast<std::uint32_t>(out.size() - sizeAt - 4));
+  }
+
+  // A template instance of the event: the definition where the chunk has none
+  // of its shape yet, then the substitution values.
+  static void writeInstance(ByteWriter& out, std::size_t base, const EvtxElement& event,
+                            Templates& templates) {
+    std::vector<EvtxValue> values;
+    ByteWriter shape;
+    writeTemplateElement(shape, 0, event, values);
+    out.u8(0x0C);
+    out.u8(0x01);
+    const auto known = templates.find(shape.data());
+    const std::uint32_t definition = known != templates.end()
+                                         ? known->second
+                                         : static_cast<std::uint32_t>(base + out.size() + 8);
+    out.u32(static_cast<std::uint32_t>(templates.size() + 1));  // template identifier
+    out.u32(definition);
+    if (known == templates.end()) {
+      templates.emplace(shape.data(), definition);
+      ByteWriter data;
+      data.u8(0x0F);
+      data.u8(0x01);
+      data.u8(0x01);
+      data.u8(0x00);
+      values.clear();
+      writeTemplateElement(data, base + out.size() + 24, event, values);
+      data.u8(0x00);
+      out.u32(0);                                             // next definition
+      out.u32(static_cast<std::uint32_t>(templates.size()));  // identifier (GUID)
+      out.zeros(12);
+      out.u32(static_cast<std::uint32_t>(data.size()));
+      out.bytes(data.data());
+    }
+    out.u32(static_cast<std::uint32_t>(values.size()));
+    for (const auto& v : values) {
+      out.u16(static_cast<std::uint16_t>(v.bytes.size()));
+      out.u8(v.type);
+      out.u8(0);
+    }
+    for (const auto& v : values)
+      out.bytes(v.bytes);
+  }
+
+  std::vector<std::byte> recordBytes(const EvtxEventSpec& e, std::size_t chunkOffset,
+                                     Templates& templates) const {
     ByteWriter out;
     out.u32(0x00002A2A);  // "**\0\0"
     out.u32(0);           // size, patched below
@@ -254,7 +372,10 @@ class EvtxFileBuilder {
     out.u8(0x01);
     out.u8(0x01);
     out.u8(0x00);
-    writeElement(out, chunkOffset, e.event);
+    if (templates_)
+      writeInstance(out, chunkOffset, e.event, templates);
+    else
+      writeElement(out, chunkOffset, e.event);
     out.u8(0x00);
     out.padTo(8);
     const auto size = static_cast<std::uint32_t>(out.size() + 4);
@@ -264,6 +385,7 @@ class EvtxFileBuilder {
   }
 
   std::vector<EvtxEventSpec> events_;
+  bool templates_ = false;
 };
 
 }  // namespace tallyvane::testing

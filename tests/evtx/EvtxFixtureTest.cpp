@@ -23,12 +23,12 @@ std::string fixture(const char* name) {
   return std::string(TALLYVANE_SHARED_FIXTURES) + "/evtx/" + name;
 }
 
-#define REQUIRE_FIXTURE(path)                  \
-  do {                                         \
-    if (!std::filesystem::exists(path))        \
-      GTEST_SKIP() << "no " << path;           \
-    if (!evtxReadingAvailable())               \
-      GTEST_SKIP() << "built without libevtx"; \
+#define REQUIRE_FIXTURE(path)            \
+  do {                                   \
+    if (!std::filesystem::exists(path))  \
+      GTEST_SKIP() << "no " << path;     \
+    if (!evtxReadingAvailable())         \
+      GTEST_SKIP() << "no .evtx reader"; \
   } while (false)
 
 // One EVENTLOGRECORD taken apart again, field by field.
@@ -184,6 +184,21 @@ std::string hexOf(std::span<const std::byte> data) {
   return out;
 }
 
+// evtxexport prints a negative integer as "-" and the value's bits below the
+// sign bit ("-2147483647" for a 32-bit -1, "-458839" for 0x80070057); our
+// parser prints the value itself. This gives the value evtxexport meant.
+std::string trueNegative(const std::string& text) {
+  if (text.size() < 2 || text[0] != '-' ||
+      text.find_first_not_of("0123456789", 1) != std::string::npos || text.size() > 20)
+    return text;
+  const unsigned long long low = std::stoull(text.substr(1));
+  if (low < (1ULL << 31))
+    return std::to_string(static_cast<long long>(low) - (1LL << 31));
+  if (low < (1ULL << 63))
+    return "-" + std::to_string((1ULL << 63) - low);
+  return text;
+}
+
 class EvtxFixture : public ::testing::TestWithParam<const char*> {};
 
 // Every field of every record against evtxexport's text and XML output.
@@ -224,6 +239,10 @@ TEST_P(EvtxFixture, EveryFieldMatchesEvtxexport) {
     if (!got.data.empty())
       strings.push_back(hexOf(got.data));
     auto wanted = want.strings;
+    for (std::size_t k = 0; k < wanted.size() && k < strings.size(); ++k) {
+      if (wanted[k] != strings[k] && trueNegative(wanted[k]) == strings[k])
+        wanted[k] = strings[k];
+    }
     for (auto* list : {&strings, &wanted}) {
       for (auto& s : *list) {
         while (!s.empty() && s.back() == '\n')

@@ -299,6 +299,38 @@ TEST(EvtFile, FileOnDiskGivesTheSameRecordsAsItsImage) {
   }
 }
 
+// The records of a file on disk are served from its mapping, which they keep
+// alive after the service is gone.
+TEST(EvtFile, RecordsOfAFileOnDiskOutliveTheirService) {
+  const auto dir = std::filesystem::path(TALLYVANE_BINARY_DIR) / "evt-test";
+  std::filesystem::create_directories(dir);
+  const auto expected = builtRecords(sampleDay(), 9);
+  const std::uint32_t size =
+      static_cast<std::uint32_t>(kEvtHeaderSize + totalSize(expected) + kEvtEofRecordSize + 64);
+  const auto file = writeEvtFile(sampleDay(), 9, {.maxSize = size, .startOffset = size - 57});
+  const auto path = dir / "outlive.evt";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  std::shared_ptr<const RecordList> records = EvtFileEventLogService::fromFile(path)->records();
+  std::filesystem::remove(path);
+  EXPECT_EQ(listed(*records), expected);
+}
+
+TEST(RecordList, ViewsBecomeItsOwnWhenAppendedTo) {
+  auto owner = std::make_shared<std::vector<std::byte>>(10, std::byte{7});
+  const std::span<const std::byte> all(*owner);
+  RecordList list(3, owner, {all.subspan(0, 4), all.subspan(4, 6)}, {});
+  ASSERT_EQ(list.count(), 2u);
+  EXPECT_EQ(list.at(1).size(), 6u);
+  const std::byte more[2] = {std::byte{2}, std::byte{2}};
+  list.append(more);
+  owner.reset();
+  ASSERT_EQ(list.count(), 3u);
+  EXPECT_EQ(list.at(0).size(), 4u);
+  EXPECT_EQ(list.at(1)[5], std::byte{7});
+  EXPECT_EQ(list.at(2)[1], std::byte{2});
+}
+
 TEST(RecordList, AppendingToAnAdoptedBufferDropsItsTail) {
   std::vector<std::byte> bytes(20, std::byte{1});
   RecordList list(5, bytes, {4, 10}, 16);

@@ -496,6 +496,32 @@ TEST(PrintCommand, OnAPrinterTheDayListAndTheMonthListAreTwoJobsDayListFirst) {
   SetErrorPresenter({});
 }
 
+TEST_F(MainWindowTest, DraggedNearAScreenEdgeTheWindowSnapsOntoIt) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  ::GetMonitorInfoW(::MonitorFromWindow(window->Handle(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT area = monitor.rcWork;
+  struct Case {
+    int left, top;  // where the drag would put the frame
+    int snappedLeft, snappedTop;
+  };
+  const int w = 400, h = 300;
+  const Case cases[] = {
+      {area.left + 6, area.top + 100, area.left, area.top + 100},  // near the left edge
+      {area.left + 100, area.top + 9, area.left + 100, area.top},  // near the top
+      {area.right - w - 4, area.bottom - h + 7, area.right - w, area.bottom - h},
+      {area.left + 40, area.top + 40, area.left + 40, area.top + 40},  // far from every edge
+  };
+  for (const Case& c : cases) {
+    RECT frame{c.left, c.top, c.left + w, c.top + h};
+    ::SendMessageW(window->Handle(), WM_MOVING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&frame));
+    EXPECT_EQ(frame.left, c.snappedLeft) << c.left << "," << c.top;
+    EXPECT_EQ(frame.top, c.snappedTop) << c.left << "," << c.top;
+    EXPECT_EQ(frame.right - frame.left, w);
+    EXPECT_EQ(frame.bottom - frame.top, h);
+  }
+}
+
 TEST_F(MainWindowTest, ExitClosesTheWindow) {
   ::SendMessageW(window->Handle(), WM_COMMAND, IDM_EXIT, 0);
   PumpMessages();

@@ -1,0 +1,1299 @@
+#include "platform/EvtxParser.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string_view>
+#include <thread>
+
+#include "platform/ByteReader.h"
+
+namespace tallyvane::platform {
+
+namespace {
+
+// --- Checksums -------------------------------------------------------------
+
+// Eight tables, so that the checksum of a chunk's 64 KiB takes eight bytes a
+// step instead of one.
+struct Crc32Tables {
+  std::array<std::array<std::uint32_t, 256>, 8> t{};
+  Crc32Tables() {
+    for (std::uint32_t i = 0; i < 256; ++i) {
+      std::uint32_t c = i;
+      for (int k = 0; k < 8; ++k)
+        c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      t[0][i] = c;
+    }
+    for (std::size_t i = 0; i < 256; ++i)
+      for (std::size_t k = 1; k < 8; ++k)
+        t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
+  }
+};
+
+const Crc32Tables& crcTables() {
+  static const Crc32Tables tables;
+  return tables;
+}
+
+// --- Names -----------------------------------------------------------------
+
+// The element and attribute names the record needs; every other name is kOther.
+enum Name : std::uint8_t {
+  kUnresolved = 0,
+  kOther,
+  kSystem,
+  kEventData,
+  kUserData,
+  kProvider,
+  kEventID,
+  kLevel,
+  kTask,
+  kKeywords,
+  kTimeCreated,
+  kEventRecordID,
+  kChannel,
+  kComputer,
+  kSecurity,
+  kData,
+  kComplexData,
+  kBinary,
+  kQualifiers,
+  kNameAttribute,
+  kEventSourceName,
+  kSystemTime,
+  kUserID,
+  kBroken,  // the name is not inside the chunk
+};
+
+struct KnownName {
+  std::string_view text;
+  Name name;
+};
+
+constexpr KnownName kKnownNames[] = {
+    {"System", kSystem},
+    {"EventData", kEventData},
+    {"UserData", kUserData},
+    {"Provider", kProvider},
+    {"EventID", kEventID},
+    {"Level", kLevel},
+    {"Task", kTask},
+    {"Keywords", kKeywords},
+    {"TimeCreated", kTimeCreated},
+    {"EventRecordID", kEventRecordID},
+    {"Channel", kChannel},
+    {"Computer", kComputer},
+    {"Security", kSecurity},
+    {"Data", kData},
+    {"ComplexData", kComplexData},
+    {"Binary", kBinary},
+    {"Qualifiers", kQualifiers},
+    {"Name", kNameAttribute},
+    {"EventSourceName", kEventSourceName},
+    {"SystemTime", kSystemTime},
+    {"UserID", kUserID},
+};
+
+// A name string of the chunk: next string offset (4), hash (2), number of
+// characters (2), the UTF-16 characters and a terminating NUL.
+constexpr std::uint32_t kNameHeaderSize = 8;
+
+// --- Values ----------------------------------------------------------------
+
+enum ValueType : std::uint8_t {
+  kNull = 0x00,
+  kString = 0x01,
+  kAnsiString = 0x02,
+  kInt8 = 0x03,
+  kUInt8 = 0x04,
+  kInt16 = 0x05,
+  kUInt16 = 0x06,
+  kInt32 = 0x07,
+  kUInt32 = 0x08,
+  kInt64 = 0x09,
+  kUInt64 = 0x0A,
+  kReal32 = 0x0B,
+  kReal64 = 0x0C,
+  kBool = 0x0D,
+  kBinaryValue = 0x0E,
+  kGuid = 0x0F,
+  kSizeT = 0x10,
+  kFileTime = 0x11,
+  kSystemTimeValue = 0x12,
+  kSid = 0x13,
+  kHexInt32 = 0x14,
+  kHexInt64 = 0x15,
+  kBinXml = 0x21,
+  kArrayFlag = 0x80,
+};
+
+// A value in the chunk: its type and where its bytes lie.
+struct Value {
+  std::uint8_t type = kNull;
+  std::uint32_t offset = 0;
+  std::uint32_t size = 0;
+};
+
+void appendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// UTF-16LE bytes as UTF-8, up to the first NUL; unpaired surrogates become
+// U+FFFD. Returns the bytes taken, the NUL included.
+std::size_t appendUtf16(std::string& out, std::span<const std::byte> bytes) {
+  const std::size_t units = bytes.size() / 2;
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  // ASCII, the usual case, in one go.
+  std::size_t ascii = 0;
+  while (ascii < units && p[2 * ascii + 1] == 0 && p[2 * ascii] != 0 && p[2 * ascii] < 0x80)
+    ++ascii;
+  if (ascii > 0) {
+    const std::size_t at = out.size();
+    out.resize(at + ascii);
+    for (std::size_t k = 0; k < ascii; ++k)
+      out[at + k] = static_cast<char>(p[2 * k]);
+  }
+  std::size_t i = ascii;
+  while (i < units) {
+    const std::uint32_t u = p[2 * i] | (static_cast<std::uint32_t>(p[2 * i + 1]) << 8);
+    ++i;
+    if (u == 0)
+      return 2 * i;
+    if (u < 0x80) {
+      out += static_cast<char>(u);
+      continue;
+    }
+    if (u >= 0xD800 && u <= 0xDBFF && i < units) {
+      const std::uint32_t lo = p[2 * i] | (static_cast<std::uint32_t>(p[2 * i + 1]) << 8);
+      if (lo >= 0xDC00 && lo <= 0xDFFF) {
+        ++i;
+        appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
+        continue;
+      }
+    }
+    appendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? 0xFFFD : u);
+  }
+  return 2 * units;
+}
+
+template <typename T>
+void appendNumber(std::string& out, T value) {
+  char buffer[32];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  if (ec == std::errc())
+    out.append(buffer, end);
+}
+
+void appendHex(std::string& out, std::uint64_t value, int digits, bool upper) {
+  const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+  char buffer[16];
+  for (int i = digits - 1; i >= 0; --i) {
+    buffer[i] = set[value & 0xF];
+    value >>= 4;
+  }
+  out.append(buffer, static_cast<std::size_t>(digits));
+}
+
+void appendPadded(std::string& out, std::uint64_t value, int digits) {
+  char buffer[24];
+  for (int i = digits - 1; i >= 0; --i) {
+    buffer[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+  out.append(buffer, static_cast<std::size_t>(digits));
+}
+
+// Calendar date of a day count since 1970-01-01.
+void civilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const auto doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  y = static_cast<std::int64_t>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = doy - (153 * mp + 2) / 5 + 1;
+  m = mp < 10 ? mp + 3 : mp - 9;
+  y += m <= 2;
+}
+
+// "2017-03-23T05:03:27.110359000Z": the time with nanosecond digits.
+void appendTime(std::string& out, std::int64_t y, unsigned mo, unsigned d, unsigned h, unsigned mi,
+                unsigned s, std::uint64_t nanoseconds) {
+  appendPadded(out, static_cast<std::uint64_t>(std::max<std::int64_t>(y, 0)), 4);
+  out += '-';
+  appendPadded(out, mo, 2);
+  out += '-';
+  appendPadded(out, d, 2);
+  out += 'T';
+  appendPadded(out, h, 2);
+  out += ':';
+  appendPadded(out, mi, 2);
+  out += ':';
+  appendPadded(out, s, 2);
+  out += '.';
+  appendPadded(out, nanoseconds, 9);
+  out += 'Z';
+}
+
+void appendFileTime(std::string& out, std::uint64_t ft) {
+  const std::uint64_t seconds = ft / 10000000;
+  const auto days = static_cast<std::int64_t>(seconds / 86400) - 134774;  // 1601 to 1970
+  const std::uint64_t inDay = seconds % 86400;
+  std::int64_t y = 0;
+  unsigned m = 0, d = 0;
+  civilFromDays(days, y, m, d);
+  appendTime(out, y, m, d, static_cast<unsigned>(inDay / 3600),
+             static_cast<unsigned>(inDay / 60 % 60), static_cast<unsigned>(inDay % 60),
+             (ft % 10000000) * 100);
+}
+
+void appendSid(std::string& out, std::span<const std::byte> b) {
+  const ByteReader r(b);
+  const auto revision = r.u8(0);
+  const auto count = r.u8(1);
+  if (!revision || !count || !r.has(8, std::uint64_t{*count} * 4))
+    return;
+  std::uint64_t authority = 0;
+  for (int i = 2; i < 8; ++i)
+    authority = (authority << 8) | *r.u8(static_cast<std::uint64_t>(i));
+  out += "S-";
+  appendNumber(out, static_cast<unsigned>(*revision));
+  out += '-';
+  if (authority >> 32) {
+    out += "0x";
+    appendHex(out, authority, 12, true);
+  } else {
+    appendNumber(out, authority);
+  }
+  for (unsigned i = 0; i < *count; ++i) {
+    out += '-';
+    appendNumber(out, *r.u32(8 + 4 * std::uint64_t{i}));
+  }
+}
+
+// The size of one element of an array of `type` (0: its elements end with a NUL).
+std::size_t elementSize(std::uint8_t type) {
+  switch (type) {
+    case kInt8:
+    case kUInt8:
+      return 1;
+    case kInt16:
+    case kUInt16:
+      return 2;
+    case kInt32:
+    case kUInt32:
+    case kReal32:
+    case kBool:
+    case kHexInt32:
+      return 4;
+    case kInt64:
+    case kUInt64:
+    case kReal64:
+    case kFileTime:
+    case kHexInt64:
+      return 8;
+    case kGuid:
+    case kSystemTimeValue:
+      return 16;
+    default:
+      return 0;
+  }
+}
+
+// One value (not an array) as text.
+void appendScalar(std::string& out, std::uint8_t type, std::span<const std::byte> b) {
+  const ByteReader r(b);
+  switch (type) {
+    case kString:
+      appendUtf16(out, b);
+      return;
+    case kAnsiString:
+      for (std::byte c : b) {
+        if (c == std::byte{0})
+          break;
+        appendUtf8(out, std::to_integer<unsigned char>(c));
+      }
+      return;
+    case kInt8:
+      if (auto v = r.u8(0))
+        appendNumber(out, static_cast<int>(static_cast<std::int8_t>(*v)));
+      return;
+    case kUInt8:
+      if (auto v = r.u8(0))
+        appendNumber(out, static_cast<unsigned>(*v));
+      return;
+    case kInt16:
+      if (auto v = r.u16(0))
+        appendNumber(out, static_cast<int>(static_cast<std::int16_t>(*v)));
+      return;
+    case kUInt16:
+      if (auto v = r.u16(0))
+        appendNumber(out, static_cast<unsigned>(*v));
+      return;
+    case kInt32:
+      if (auto v = r.u32(0))
+        appendNumber(out, static_cast<std::int32_t>(*v));
+      return;
+    case kUInt32:
+      if (auto v = r.u32(0))
+        appendNumber(out, *v);
+      return;
+    case kInt64:
+      if (auto v = r.u64(0))
+        appendNumber(out, static_cast<std::int64_t>(*v));
+      return;
+    case kUInt64:
+      if (auto v = r.u64(0))
+        appendNumber(out, *v);
+      return;
+    case kReal32:
+      if (auto v = r.u32(0)) {
+        float f = 0;
+        std::memcpy(&f, &*v, sizeof f);
+        char buffer[48];
+        const int n = std::snprintf(buffer, sizeof buffer, "%.8e", static_cast<double>(f));
+        out.append(buffer, static_cast<std::size_t>(std::max(n, 0)));
+      }
+      return;
+    case kReal64:
+      if (auto v = r.u64(0)) {
+        double f = 0;
+        std::memcpy(&f, &*v, sizeof f);
+        char buffer[48];
+        const int n = std::snprintf(buffer, sizeof buffer, "%.16e", f);
+        out.append(buffer, static_cast<std::size_t>(std::max(n, 0)));
+      }
+      return;
+    case kBool:
+      if (auto v = r.u32(0))
+        out += *v != 0 ? "true" : "false";
+      return;
+    case kBinaryValue:
+      for (std::byte c : b)
+        appendHex(out, std::to_integer<unsigned>(c), 2, true);
+      return;
+    case kGuid:
+      if (b.size() >= 16) {
+        out += '{';
+        appendHex(out, *r.u32(0), 8, true);
+        out += '-';
+        appendHex(out, *r.u16(4), 4, true);
+        out += '-';
+        appendHex(out, *r.u16(6), 4, true);
+        out += '-';
+        for (std::uint64_t i = 8; i < 16; ++i) {
+          if (i == 10)
+            out += '-';
+          appendHex(out, *r.u8(i), 2, true);
+        }
+        out += '}';
+      }
+      return;
+    case kSizeT:
+      if (b.size() >= 8)
+        appendNumber(out, *r.u64(0));
+      else if (b.size() >= 4)
+        appendNumber(out, *r.u32(0));
+      return;
+    case kHexInt32:
+    case kHexInt64:
+      if (b.size() >= 8) {
+        out += "0x";
+        appendHex(out, *r.u64(0), 16, false);
+      } else if (b.size() >= 4) {
+        out += "0x";
+        appendHex(out, *r.u32(0), 8, false);
+      }
+      return;
+    case kFileTime:
+      if (auto v = r.u64(0))
+        appendFileTime(out, *v);
+      return;
+    case kSystemTimeValue:
+      if (b.size() >= 16) {
+        appendTime(out, *r.u16(0), *r.u16(2), *r.u16(6), *r.u16(8), *r.u16(10), *r.u16(12), 0);
+        out.resize(out.size() - 10);  // milliseconds, not nanoseconds
+        appendPadded(out, *r.u16(14), 3);
+        out += 'Z';
+      }
+      return;
+    case kSid:
+      appendSid(out, b);
+      return;
+    default:
+      return;  // handles, nested XML: no text
+  }
+}
+
+// Calls `each` with the bytes of every element of an array value.
+template <typename Each>
+void forEachElement(std::uint8_t type, std::span<const std::byte> b, Each each) {
+  const std::uint8_t base = type & static_cast<std::uint8_t>(~kArrayFlag);
+  const std::size_t size = elementSize(base);
+  if (size != 0) {
+    for (std::size_t at = 0; at + size <= b.size(); at += size)
+      each(b.subspan(at, size));
+    return;
+  }
+  const std::size_t unit = base == kString ? 2 : 1;
+  std::size_t start = 0;
+  for (std::size_t at = 0; at + unit <= b.size(); at += unit) {
+    bool nul = true;
+    for (std::size_t k = 0; k < unit; ++k)
+      nul = nul && b[at + k] == std::byte{0};
+    if (nul) {
+      each(b.subspan(start, at - start));
+      start = at + unit;
+    }
+  }
+  if (start + unit <= b.size())
+    each(b.subspan(start, b.size() - start - (b.size() - start) % unit));
+}
+
+// --- Walking an event's binary XML ------------------------------------------
+
+enum Token : std::uint8_t {
+  kEndOfStream = 0x00,
+  kOpenStartElement = 0x01,
+  kCloseStartElement = 0x02,
+  kCloseEmptyElement = 0x03,
+  kEndElement = 0x04,
+  kValueText = 0x05,
+  kAttribute = 0x06,
+  kCDataSection = 0x07,
+  kCharRef = 0x08,
+  kEntityRef = 0x09,
+  kPITarget = 0x0A,
+  kPIData = 0x0B,
+  kTemplateInstance = 0x0C,
+  kNormalSubstitution = 0x0D,
+  kOptionalSubstitution = 0x0E,
+  kFragmentHeader = 0x0F,
+  kHasMoreFlag = 0x40,
+};
+
+// What an element is to the record.
+enum Role : std::uint8_t {
+  kIgnored,
+  kRoot,
+  kSystemRole,
+  kEventDataRole,
+  kUserDataRole,
+  kUserBody,   // an element right below <UserData>
+  kUserInner,  // below that: its text counts when it has no child elements
+  kProviderRole,
+  kEventIdRole,
+  kLevelRole,
+  kTaskRole,
+  kKeywordsRole,
+  kTimeCreatedRole,
+  kRecordIdRole,
+  kChannelRole,
+  kComputerRole,
+  kSecurityRole,
+  kDataItem,
+  kBinaryItem,
+};
+
+// The attribute being read.
+enum AttributeRole : std::uint8_t {
+  kNoAttribute,
+  kOtherAttribute,  // an attribute the record does not need
+  kQualifiersAttribute,
+  kProviderNameAttribute,
+  kEventSourceNameAttribute,
+  kSystemTimeAttribute,
+  kUserIdAttribute,
+};
+
+constexpr int kMaxDepth = 64;    // element nesting
+constexpr int kMaxNesting = 16;  // templates and nested binary XML inside each other
+
+class EventWalker {
+ public:
+  EventWalker(const ByteReader& chunk, std::vector<std::uint8_t>& names)
+      : chunk_(chunk), names_(names) {}
+
+  bool read(std::uint32_t begin, std::uint32_t end, EvtxEventParts& parts) {
+    parts_ = &parts;
+    depth_ = 0;
+    rootDone_ = false;
+    failed_ = false;
+    attribute_ = kNoAttribute;
+    seenSystem_ = seenEventData_ = seenUserData_ = false;
+    seenSystemChildren_ = 0;
+    userStrings_.clear();
+    std::uint32_t pos = begin;
+    const bool ok = walk(pos, end, {}, 0) && !failed_;
+    if (!parts.hasRoot)
+      return false;
+    if (!parts.hasBody && seenUserData_) {
+      parts.hasBody = true;
+      parts.strings = std::move(userStrings_);
+      userStrings_ = {};
+    }
+    return ok || rootDone_;
+  }
+
+ private:
+  // --- names
+
+  Name nameAt(std::uint32_t offset) {
+    if (offset < names_.size() && names_[offset] != kUnresolved)
+      return static_cast<Name>(names_[offset]);
+    const Name name = resolveName(offset);
+    if (offset < names_.size())
+      names_[offset] = name;
+    return name;
+  }
+
+  Name resolveName(std::uint32_t offset) const {
+    const auto count = chunk_.u16(std::uint64_t{offset} + 6);
+    if (!count || !chunk_.has(std::uint64_t{offset} + kNameHeaderSize, std::uint64_t{*count} * 2))
+      return kBroken;
+    const auto chars =
+        *chunk_.slice(std::uint64_t{offset} + kNameHeaderSize, std::uint64_t{*count} * 2);
+    // The local name: after a namespace prefix, if any.
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < *count; ++i) {
+      if (chars[2 * i] == std::byte{':'} && chars[2 * i + 1] == std::byte{0}) {
+        start = i + 1;
+        break;
+      }
+    }
+    const std::size_t length = *count - start;
+    for (const auto& known : kKnownNames) {
+      if (known.text.size() != length)
+        continue;
+      bool same = true;
+      for (std::size_t i = 0; i < length && same; ++i)
+        same = chars[2 * (start + i)] == static_cast<std::byte>(known.text[i]) &&
+               chars[2 * (start + i) + 1] == std::byte{0};
+      if (same)
+        return known.name;
+    }
+    return kOther;
+  }
+
+  // Reads a name reference at pos (a chunk offset) and steps over the name
+  // when it is stored right there.
+  bool nameRef(std::uint32_t& pos, std::uint32_t end, Name& name) {
+    const auto offset = chunk_.u32(pos);
+    if (!offset || std::uint64_t{pos} + 4 > end)
+      return false;
+    pos += 4;
+    name = nameAt(*offset);
+    if (name == kBroken)
+      return false;
+    if (*offset == pos) {
+      const std::uint64_t size = kNameHeaderSize + std::uint64_t{*chunk_.u16(pos + 6)} * 2 + 2;
+      if (pos + size > end)
+        return false;
+      pos += static_cast<std::uint32_t>(size);
+    }
+    return true;
+  }
+
+  // --- the walk
+
+  // Walks tokens from pos to the end of the stream (or `end`). `subs` are the
+  // values of the template being instantiated.
+  bool walk(std::uint32_t& pos, std::uint32_t end, std::span<const Value> subs, int nesting) {
+    if (nesting > kMaxNesting)
+      return false;
+    while (pos < end && !failed_) {
+      const std::uint8_t token = *chunk_.u8(pos);
+      switch (token & ~kHasMoreFlag) {
+        case kEndOfStream:
+          ++pos;
+          return true;
+        case kOpenStartElement: {
+          if (std::uint64_t{pos} + 11 > end)
+            return false;
+          pos += 7;  // token, dependency identifier, data size
+          Name name = kOther;
+          if (!nameRef(pos, end, name))
+            return false;
+          if (token & kHasMoreFlag) {
+            if (std::uint64_t{pos} + 4 > end)
+              return false;
+            pos += 4;  // size of the attribute list
+          }
+          if (!startElement(name))
+            return false;
+          break;
+        }
+        case kCloseStartElement:
+          ++pos;
+          finishAttribute();
+          break;
+        case kCloseEmptyElement:
+          ++pos;
+          finishAttribute();
+          endElement();
+          break;
+        case kEndElement:
+          ++pos;
+          endElement();
+          break;
+        case kValueText: {
+          const auto type = chunk_.u8(std::uint64_t{pos} + 1);
+          const auto count = chunk_.u16(std::uint64_t{pos} + 2);
+          if (!type || !count)
+            return false;
+          const std::uint64_t size = std::uint64_t{*count} * 2;
+          if (pos + 4 + size > end)
+            return false;
+          markContent();
+          text(Value{kString, pos + 4, static_cast<std::uint32_t>(size)});
+          pos += 4 + static_cast<std::uint32_t>(size);
+          break;
+        }
+        case kAttribute: {
+          ++pos;
+          Name name = kOther;
+          if (!nameRef(pos, end, name))
+            return false;
+          startAttribute(name);
+          break;
+        }
+        case kCDataSection: {
+          const auto count = chunk_.u16(std::uint64_t{pos} + 1);
+          if (!count || pos + 3 + std::uint64_t{*count} * 2 > end)
+            return false;
+          markContent();
+          text(Value{kString, pos + 3, static_cast<std::uint32_t>(*count) * 2});
+          pos += 3 + static_cast<std::uint32_t>(*count) * 2;
+          break;
+        }
+        case kCharRef: {
+          const auto code = chunk_.u16(std::uint64_t{pos} + 1);
+          if (!code || pos + 3 > end)
+            return false;
+          markContent();
+          character(*code);
+          pos += 3;
+          break;
+        }
+        case kEntityRef: {
+          ++pos;
+          const auto offset = chunk_.u32(pos);
+          Name ignored = kOther;
+          if (!offset || !nameRef(pos, end, ignored))
+            return false;
+          markContent();
+          entity(*offset);
+          break;
+        }
+        case kPITarget: {
+          ++pos;
+          Name ignored = kOther;
+          if (!nameRef(pos, end, ignored))
+            return false;
+          break;
+        }
+        case kPIData: {
+          const auto count = chunk_.u16(std::uint64_t{pos} + 1);
+          if (!count || pos + 3 + std::uint64_t{*count} * 2 > end)
+            return false;
+          pos += 3 + static_cast<std::uint32_t>(*count) * 2;
+          break;
+        }
+        case kTemplateInstance:
+          if (!templateInstance(pos, end, nesting))
+            return false;
+          break;
+        case kNormalSubstitution:
+        case kOptionalSubstitution: {
+          const auto id = chunk_.u16(std::uint64_t{pos} + 1);
+          if (!id || std::uint64_t{pos} + 4 > end)
+            return false;
+          pos += 4;
+          if (*id >= subs.size())
+            break;  // a value the instance does not give: nothing
+          const Value& v = subs[*id];
+          if (v.type == kNull) {
+            if ((token & ~kHasMoreFlag) == kOptionalSubstitution && attribute_ == kNoAttribute &&
+                depth_ > 0)
+              levels_[depth_ - 1].absentOptional = true;
+            break;
+          }
+          markContent();
+          if (v.size == 0)
+            break;
+          if (v.type == kBinXml) {
+            std::uint32_t inner = v.offset;
+            if (!walk(inner, v.offset + v.size, {}, nesting + 1))
+              return false;
+          } else {
+            text(v);
+          }
+          break;
+        }
+        case kFragmentHeader:
+          pos += 4;
+          break;
+        default:
+          return false;
+      }
+    }
+    return !failed_ && pos <= end;
+  }
+
+  bool templateInstance(std::uint32_t& pos, std::uint32_t end, int nesting) {
+    if (std::uint64_t{pos} + 10 > end)
+      return false;
+    const std::uint32_t definition = *chunk_.u32(std::uint64_t{pos} + 6);
+    pos += 10;
+    // The definition: next definition offset (4), identifier (16), data size (4), data.
+    const auto dataSize = chunk_.u32(std::uint64_t{definition} + 20);
+    if (!dataSize || !chunk_.has(std::uint64_t{definition} + 24, *dataSize))
+      return false;
+    if (definition == pos) {  // defined right here, the first time the chunk uses it
+      if (std::uint64_t{pos} + 24 + *dataSize > end)
+        return false;
+      pos += 24 + *dataSize;
+    }
+    const auto count = chunk_.u32(pos);
+    if (!count || pos + 4 + std::uint64_t{*count} * 4 > end)
+      return false;
+    if (nesting >= kMaxNesting)
+      return false;
+    std::vector<Value>& values = subs_[static_cast<std::size_t>(nesting)];
+    values.resize(*count);
+    std::uint64_t at = pos + 4 + std::uint64_t{*count} * 4;
+    for (std::uint32_t i = 0; i < *count; ++i) {
+      const std::uint64_t descriptor = pos + 4 + std::uint64_t{i} * 4;
+      const std::uint16_t size = *chunk_.u16(descriptor);
+      values[i] = Value{*chunk_.u8(descriptor + 2), static_cast<std::uint32_t>(at), size};
+      at += size;
+    }
+    if (at > end)
+      return false;
+    pos = static_cast<std::uint32_t>(at);
+    std::uint32_t inner = definition + 24;
+    return walk(inner, definition + 24 + *dataSize, values, nesting + 1);
+  }
+
+  // --- what the record keeps
+
+  struct Level {
+    Role role = kIgnored;
+    bool hadChild = false;
+    // An element whose only content is optional values that are all absent is
+    // left out of the event, as if it were not there.
+    bool content = false;
+    bool absentOptional = false;
+    bool capture = false;  // its text is kept
+    std::uint8_t pieces = 0;
+    Value first;  // the first piece of text, for a Data item holding one array
+  };
+
+  bool startElement(Name name) {
+    finishAttribute();
+    if (depth_ >= kMaxDepth)
+      return false;
+    if (rootDone_) {
+      failed_ = true;  // a second root: the record ends here
+      return false;
+    }
+    Role role = kIgnored;
+    if (depth_ == 0) {
+      role = kRoot;
+      parts_->hasRoot = true;
+    } else {
+      role = roleBelow(levels_[depth_ - 1].role, name);
+    }
+    attributesSeen_ = 0;
+    Level& level = levels_[depth_];
+    level = Level{};
+    level.role = role;
+    level.capture = role >= kUserInner && role != kProviderRole && role != kTimeCreatedRole &&
+                    role != kSecurityRole;
+    if (level.capture)
+      texts_[depth_].clear();
+    ++depth_;
+    return true;
+  }
+
+  Role roleBelow(Role parent, Name name) {
+    switch (parent) {
+      case kRoot:
+        if (name == kSystem && !seenSystem_) {
+          seenSystem_ = true;
+          parts_->hasSystem = true;
+          return kSystemRole;
+        }
+        if (name == kEventData && !seenEventData_) {
+          seenEventData_ = true;
+          parts_->hasBody = true;
+          return kEventDataRole;
+        }
+        if (name == kUserData && !seenUserData_) {
+          seenUserData_ = true;
+          return kUserDataRole;
+        }
+        return kIgnored;
+      case kSystemRole: {
+        Role role = kIgnored;
+        switch (name) {
+          case kProvider:
+            role = kProviderRole;
+            break;
+          case kEventID:
+            role = kEventIdRole;
+            break;
+          case kLevel:
+            role = kLevelRole;
+            break;
+          case kTask:
+            role = kTaskRole;
+            break;
+          case kKeywords:
+            role = kKeywordsRole;
+            break;
+          case kTimeCreated:
+            role = kTimeCreatedRole;
+            break;
+          case kEventRecordID:
+            role = kRecordIdRole;
+            break;
+          case kChannel:
+            role = kChannelRole;
+            break;
+          case kComputer:
+            role = kComputerRole;
+            break;
+          case kSecurity:
+            role = kSecurityRole;
+            break;
+          default:
+            return kIgnored;
+        }
+        const std::uint32_t bit = 1u << role;
+        if (seenSystemChildren_ & bit)
+          return kIgnored;
+        seenSystemChildren_ |= bit;
+        if (role == kProviderRole)
+          parts_->hasProvider = true;
+        return role;
+      }
+      case kEventDataRole:
+        if (name == kData || name == kComplexData)
+          return kDataItem;
+        if (name == kBinary)
+          return kBinaryItem;
+        return kIgnored;
+      case kUserDataRole:
+        return kUserBody;
+      case kUserBody:
+      case kUserInner:
+        return kUserInner;
+      default:
+        return kIgnored;
+    }
+  }
+
+  void endElement() {
+    if (depth_ == 0)
+      return;
+    --depth_;
+    if (depth_ == 0)
+      rootDone_ = true;
+    Level& level = levels_[depth_];
+    if (!level.content && level.absentOptional)
+      return;  // left out
+    if (depth_ > 0) {
+      levels_[depth_ - 1].hadChild = true;
+      levels_[depth_ - 1].content = true;
+    }
+    if (level.capture)
+      finishElement(level, texts_[depth_]);
+  }
+
+  void finishElement(const Level& level, std::string& text) {
+    EvtxEventParts& p = *parts_;
+    switch (level.role) {
+      case kEventIdRole:
+        p.eventId = parseEvtxUnsigned(text);
+        break;
+      case kLevelRole:
+        p.level = parseEvtxUnsigned(text);
+        break;
+      case kTaskRole:
+        p.task = parseEvtxUnsigned(text);
+        break;
+      case kKeywordsRole:
+        p.keywords = parseEvtxUnsigned(text);
+        break;
+      case kRecordIdRole:
+        p.eventRecordId = parseEvtxUnsigned(text);
+        break;
+      case kChannelRole:
+        p.channel = std::string(trimEvtxSpace(text));
+        break;
+      case kComputerRole:
+        p.computer = std::string(trimEvtxSpace(text));
+        break;
+      case kDataItem:
+        // An array value stands for one item per element.
+        if (level.pieces == 1 && (level.first.type & kArrayFlag)) {
+          const auto bytes = chunk_.slice(level.first.offset, level.first.size);
+          if (bytes) {
+            forEachElement(level.first.type, *bytes, [&](std::span<const std::byte> b) {
+              std::string item;
+              appendScalar(item, level.first.type & static_cast<std::uint8_t>(~kArrayFlag), b);
+              p.strings.push_back(std::move(item));
+            });
+          }
+        } else {
+          p.strings.push_back(text);
+        }
+        break;
+      case kBinaryItem: {
+        const auto bytes = bytesFromHex(text);
+        p.data.insert(p.data.end(), bytes.begin(), bytes.end());
+        break;
+      }
+      case kUserInner:
+        if (!level.hadChild)
+          userStrings_.push_back(text);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void startAttribute(Name name) {
+    finishAttribute();
+    if (depth_ == 0)
+      return;
+    const Role role = levels_[depth_ - 1].role;
+    AttributeRole attribute = kNoAttribute;
+    if (role == kEventIdRole && name == kQualifiers)
+      attribute = kQualifiersAttribute;
+    else if (role == kProviderRole && name == kNameAttribute)
+      attribute = kProviderNameAttribute;
+    else if (role == kProviderRole && name == kEventSourceName)
+      attribute = kEventSourceNameAttribute;
+    else if (role == kTimeCreatedRole && name == kSystemTime)
+      attribute = kSystemTimeAttribute;
+    else if (role == kSecurityRole && name == kUserID)
+      attribute = kUserIdAttribute;
+    // Only the first attribute of a name counts.
+    attribute_ = kOtherAttribute;
+    if (attribute != kNoAttribute && (attributesSeen_ & (1u << attribute)) == 0) {
+      attributesSeen_ |= 1u << attribute;
+      attribute_ = attribute;
+      attributeText_.clear();
+    }
+  }
+
+  void finishAttribute() {
+    if (attribute_ == kNoAttribute || attribute_ == kOtherAttribute) {
+      attribute_ = kNoAttribute;
+      return;
+    }
+    EvtxEventParts& p = *parts_;
+    switch (attribute_) {
+      case kQualifiersAttribute:
+        p.qualifiers = parseEvtxUnsigned(attributeText_);
+        break;
+      case kProviderNameAttribute:
+        p.providerName = attributeText_;
+        break;
+      case kEventSourceNameAttribute:
+        p.eventSourceName = attributeText_;
+        break;
+      case kSystemTimeAttribute:
+        p.timeCreated = evtxXmlTimeToUnix(attributeText_);
+        break;
+      case kUserIdAttribute:
+        p.userSid = sidFromText(attributeText_);
+        break;
+      default:
+        break;
+    }
+    attribute_ = kNoAttribute;
+  }
+
+  void markContent() {
+    if (attribute_ == kNoAttribute && depth_ > 0)
+      levels_[depth_ - 1].content = true;
+  }
+
+  // Where text goes now: the attribute being read, the element's text, or nowhere.
+  std::string* textTarget() {
+    if (attribute_ == kOtherAttribute)
+      return nullptr;
+    if (attribute_ != kNoAttribute)
+      return &attributeText_;
+    if (depth_ == 0 || !levels_[depth_ - 1].capture)
+      return nullptr;
+    return &texts_[depth_ - 1];
+  }
+
+  void text(const Value& v) {
+    std::string* out = textTarget();
+    if (out == nullptr)
+      return;
+    if (attribute_ == kNoAttribute) {
+      Level& level = levels_[depth_ - 1];
+      if (level.pieces++ == 0)
+        level.first = v;
+    }
+    const auto bytes = chunk_.slice(v.offset, v.size);
+    if (!bytes)
+      return;
+    if (v.type & kArrayFlag) {
+      forEachElement(v.type, *bytes, [&](std::span<const std::byte> b) {
+        appendScalar(*out, v.type & static_cast<std::uint8_t>(~kArrayFlag), b);
+      });
+    } else {
+      appendScalar(*out, v.type, *bytes);
+    }
+  }
+
+  void character(std::uint32_t code) {
+    if (std::string* out = textTarget()) {
+      if (attribute_ == kNoAttribute)
+        levels_[depth_ - 1].pieces = 2;  // not a single value any more
+      appendUtf8(*out, (code >= 0xD800 && code <= 0xDFFF) || code == 0 ? 0xFFFD : code);
+    }
+  }
+
+  void entity(std::uint32_t nameOffset) {
+    std::string* out = textTarget();
+    if (out == nullptr)
+      return;
+    if (attribute_ == kNoAttribute)
+      levels_[depth_ - 1].pieces = 2;
+    std::string name;
+    const auto count = chunk_.u16(std::uint64_t{nameOffset} + 6);
+    if (const auto chars = chunk_.slice(std::uint64_t{nameOffset} + kNameHeaderSize,
+                                        std::uint64_t{count.value_or(0)} * 2))
+      appendUtf16(name, *chars);
+    if (name == "lt")
+      *out += '<';
+    else if (name == "gt")
+      *out += '>';
+    else if (name == "amp")
+      *out += '&';
+    else if (name == "quot")
+      *out += '"';
+    else if (name == "apos")
+      *out += '\'';
+    else
+      *out += "&" + name + ";";
+  }
+
+  const ByteReader& chunk_;
+  std::vector<std::uint8_t>& names_;
+  EvtxEventParts* parts_ = nullptr;
+  int depth_ = 0;
+  bool rootDone_ = false;
+  bool failed_ = false;
+  bool seenSystem_ = false, seenEventData_ = false, seenUserData_ = false;
+  std::uint32_t seenSystemChildren_ = 0;
+  std::uint32_t attributesSeen_ = 0;
+  AttributeRole attribute_ = kNoAttribute;
+  std::string attributeText_;
+  std::array<Level, kMaxDepth> levels_{};
+  std::array<std::string, kMaxDepth> texts_{};
+  std::array<std::vector<Value>, kMaxNesting> subs_{};
+  std::vector<std::string> userStrings_;
+};
+
+// --- Chunks ------------------------------------------------------------------
+
+constexpr std::uint32_t kRecordSignature = 0x00002A2A;  // "**\0\0"
+constexpr std::uint32_t kRecordHeaderSize = 24;
+constexpr std::string_view kChunkSignature{"ElfChnk\0", 8};
+
+struct ChunkResult {
+  std::vector<EvtxEvent> events;
+  std::size_t records = 0;
+  std::size_t unreadable = 0;
+  std::size_t recovered = 0;
+  std::size_t chunks = 0;
+  std::size_t badChunks = 0;
+  bool truncated = false;
+};
+
+bool allZero(std::span<const std::byte> bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](std::byte b) { return b == std::byte{0}; });
+}
+
+void readChunk(std::span<const std::byte> bytes, std::vector<std::uint8_t>& names,
+               ChunkResult& out) {
+  const ByteReader chunk(bytes);
+  if (bytes.size() < kEvtxChunkSize && !allZero(bytes))
+    out.truncated = true;  // the file ends inside the chunk
+  if (bytes.size() < kEvtxChunkHeaderSize)
+    return;
+  if (std::memcmp(bytes.data(), kChunkSignature.data(), kChunkSignature.size()) != 0) {
+    // A chunk never written is all zeros; anything else is damage.
+    if (!allZero(bytes.first(kEvtxChunkHeaderSize)))
+      ++out.badChunks;
+    return;
+  }
+  const std::uint32_t headerCrc =
+      evtxCrc32(bytes.subspan(128, kEvtxChunkHeaderSize - 128), evtxCrc32(bytes.first(120)));
+  if (headerCrc != *chunk.u32(124)) {
+    ++out.badChunks;
+    return;
+  }
+  const std::uint32_t freeOffset = *chunk.u32(48);
+  if (freeOffset < kEvtxChunkHeaderSize || freeOffset > kEvtxChunkSize) {
+    ++out.badChunks;
+    return;
+  }
+  std::uint32_t limit = freeOffset;
+  if (freeOffset > bytes.size()) {
+    // Cut short: no checksum to check, but every whole record counts.
+    limit = static_cast<std::uint32_t>(bytes.size());
+  } else if (evtxCrc32(bytes.subspan(kEvtxChunkHeaderSize, freeOffset - kEvtxChunkHeaderSize)) !=
+             *chunk.u32(52)) {
+    ++out.badChunks;
+    return;
+  }
+  ++out.chunks;
+
+  std::fill(names.begin(), names.end(), std::uint8_t{kUnresolved});
+  EventWalker walker(chunk, names);
+  std::uint32_t pos = kEvtxChunkHeaderSize;
+  while (std::uint64_t{pos} + kRecordHeaderSize + 4 <= limit) {
+    if (*chunk.u32(pos) != kRecordSignature)
+      break;
+    const std::uint32_t size = *chunk.u32(std::uint64_t{pos} + 4);
+    if (size < kRecordHeaderSize + 4 || std::uint64_t{pos} + size > limit ||
+        *chunk.u32(std::uint64_t{pos} + size - 4) != size)
+      break;
+    ++out.records;
+    EvtxEventValues values;
+    values.identifier = *chunk.u64(std::uint64_t{pos} + 8);
+    values.writtenTime = *chunk.u64(std::uint64_t{pos} + 16);
+    EvtxEventParts parts;
+    if (walker.read(pos + kRecordHeaderSize, pos + size - 4, parts))
+      out.events.push_back(mapEvtxEventParts(std::move(parts), values));
+    else
+      ++out.unreadable;
+    pos += size;
+  }
+
+  // Left-overs of older records in the chunk's free space: counted, not read.
+  for (pos = (pos + 7) & ~7u; std::uint64_t{pos} + kRecordHeaderSize + 4 <= bytes.size();
+       pos += 8) {
+    if (*chunk.u32(pos) != kRecordSignature)
+      continue;
+    const std::uint32_t size = *chunk.u32(std::uint64_t{pos} + 4);
+    if (size >= kRecordHeaderSize + 4 && std::uint64_t{pos} + size <= bytes.size() &&
+        *chunk.u32(std::uint64_t{pos} + size - 4) == size) {
+      ++out.recovered;
+      pos += (size & ~7u) - 8;
+    }
+  }
+}
+
+void readChunks(std::span<const std::byte> file, std::size_t first, std::size_t last,
+                ChunkResult& out) {
+  std::vector<std::uint8_t> names(kEvtxChunkSize);
+  for (std::size_t i = first; i < last; ++i) {
+    const std::size_t offset = kEvtxFileHeaderSize + i * kEvtxChunkSize;
+    const std::size_t size = std::min(kEvtxChunkSize, file.size() - offset);
+    readChunk(file.subspan(offset, size), names, out);
+  }
+}
+
+}  // namespace
+
+std::uint32_t evtxCrc32(std::span<const std::byte> bytes, std::uint32_t crc) {
+  const auto& t = crcTables().t;
+  crc = ~crc;
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::size_t n = bytes.size();
+  while (n >= 8) {
+    const std::uint32_t a = crc ^ (p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+                                   (std::uint32_t{p[3]} << 24));
+    crc = t[7][a & 0xFF] ^ t[6][(a >> 8) & 0xFF] ^ t[5][(a >> 16) & 0xFF] ^ t[4][a >> 24] ^
+          t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
+    p += 8;
+    n -= 8;
+  }
+  while (n-- > 0)
+    crc = t[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8);
+  return ~crc;
+}
+
+bool parseEvtxEvent(std::span<const std::byte> chunk, std::uint32_t begin, std::uint32_t end,
+                    EvtxEventParts& parts) {
+  const ByteReader reader(chunk);
+  std::vector<std::uint8_t> names(chunk.size());
+  EventWalker walker(reader, names);
+  return walker.read(begin, static_cast<std::uint32_t>(std::min<std::size_t>(end, chunk.size())),
+                     parts);
+}
+
+EvtxParseResult parseEvtxChunks(std::span<const std::byte> file, unsigned threads) {
+  EvtxParseResult result;
+  const ByteReader header(file);
+  result.dirty = (header.u32(120).value_or(0) & 1) != 0;
+  if (file.size() >= 124)
+    result.badHeader = evtxCrc32(file.first(120)) != header.u32(124).value_or(0);
+  if (file.size() <= kEvtxFileHeaderSize)
+    return result;
+  // Every chunk the file holds, whatever its header says: a header that was
+  // not flushed may count fewer.
+  const std::size_t chunks =
+      (file.size() - kEvtxFileHeaderSize + kEvtxChunkSize - 1) / kEvtxChunkSize;
+
+  std::vector<ChunkResult> parts(std::clamp<std::size_t>(threads, 1, 8));
+  if (chunks < 8 * parts.size())
+    parts.resize(1);  // too few chunks to pay for a thread
+  std::vector<std::thread> workers;
+  const std::size_t per = (chunks + parts.size() - 1) / parts.size();
+  for (std::size_t k = 1; k < parts.size(); ++k) {
+    const std::size_t first = std::min(chunks, k * per);
+    const std::size_t last = std::min(chunks, first + per);
+    workers.emplace_back([&, first, last, k] { readChunks(file, first, last, parts[k]); });
+  }
+  readChunks(file, 0, std::min(chunks, per), parts[0]);
+  for (auto& w : workers)
+    w.join();
+
+  std::size_t total = 0;
+  for (const auto& p : parts)
+    total += p.events.size();
+  result.events.reserve(total);
+  for (auto& p : parts) {
+    std::move(p.events.begin(), p.events.end(), std::back_inserter(result.events));
+    result.records += p.records;
+    result.unreadableRecords += p.unreadable;
+    result.recoveredRecords += p.recovered;
+    result.chunks += p.chunks;
+    result.badChunks += p.badChunks;
+    result.truncated = result.truncated || p.truncated;
+  }
+  return result;
+}
+
+}  // namespace tallyvane::platform

@@ -1,0 +1,31 @@
+#pragma once
+// A file's bytes, read-only, mapped into memory rather than copied: the
+// system pages them in as they are read and shares them with its file cache.
+// An empty file gives an empty span.
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace tallyvane::platform {
+
+class MappedFile {
+ public:
+  // Maps the file at `path`; on failure returns nothing and, when `error` is
+  // given, the reason.
+  static std::unique_ptr<MappedFile> open(const std::string& path, std::string* error = nullptr);
+
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  ~MappedFile();
+
+  std::span<const std::byte> bytes() const { return {data_, size_}; }
+
+ private:
+  MappedFile() = default;
+  const std::byte* data_ = nullptr;
+  std::size_t size_ = 0;
+  void* handle_ = nullptr;  // what the system needs to unmap it
+};
+
+}  // namespace tallyvane::platform
