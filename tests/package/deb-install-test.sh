@@ -15,7 +15,7 @@ for path in ./usr/bin/tallyvane-journal ./usr/bin/tallyvane-report \
   grep -q " $path\$" <<<"$contents" || { echo "missing from the package: $path"; exit 1; }
 done
 depends=$(dpkg-deb --field "$deb" Depends)
-for lib in libqt6widgets6 libsystemd0 libevtx1; do
+for lib in libqt6widgets6 libqt6printsupport6 libsystemd0 libjpeg62-turbo; do
   grep -q "$lib" <<<"$depends" || { echo "not declared: $lib ($depends)"; exit 1; }
 done
 if grep -q "^E: " <<<"$out"; then
