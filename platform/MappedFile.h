@@ -7,13 +7,14 @@
 #include <span>
 #include <string>
 
+#include "platform/Expected.h"
+
 namespace tallyvane::platform {
 
 class MappedFile {
  public:
-  // Maps the file at `path`; on failure returns nothing and, when `error` is
-  // given, the reason.
-  static std::unique_ptr<MappedFile> open(const std::string& path, std::string* error = nullptr);
+  // Maps the file at `path`, or says why it cannot.
+  static Expected<std::unique_ptr<MappedFile>> open(const std::string& path);
 
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;

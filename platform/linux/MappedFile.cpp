@@ -10,11 +10,9 @@
 
 namespace tallyvane::platform {
 
-std::unique_ptr<MappedFile> MappedFile::open(const std::string& path, std::string* error) {
-  auto fail = [&](const char* what) -> std::unique_ptr<MappedFile> {
-    if (error != nullptr)
-      *error = std::string(what) + ": " + std::strerror(errno);
-    return nullptr;
+Expected<std::unique_ptr<MappedFile>> MappedFile::open(const std::string& path) {
+  auto fail = [](const char* what) -> Expected<std::unique_ptr<MappedFile>> {
+    return Error{std::string(what) + ": " + std::strerror(errno)};
   };
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0)
