@@ -39,6 +39,8 @@ const std::vector<ReportOption>& reportOptions() {
          [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kCsv); }},
         {"--json", "", "print JSON with the row markers",
          [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kJson); }},
+        {"--html", "", "print a self-contained HTML report with a chart of the hours per month",
+         [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kHtml); }},
         {"--journal", "DIR", "read another Linux machine's history from its journal directory",
          [](ReportRequest& r, const std::string& dir) {
            return chooseSource(r, "--journal " + dir, [dir](const ReportEnvironment&) {
@@ -189,7 +191,11 @@ int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     return kExitOk;
   }
 
-  const auto listingFormat = static_cast<ListingFormat>(request->format);
+  // The listings come as text, CSV or JSON; an HTML request gets the text.
+  const ListingFormat listingFormat = request->format == OutputFormat::kCsv ? ListingFormat::kCsv
+                                      : request->format == OutputFormat::kJson
+                                          ? ListingFormat::kJson
+                                          : ListingFormat::kTable;
   if (request->messages.kind == MessageListing::Kind::kMessageTable) {
     platform::PortableMessageFiles portable;
     platform::MessageFiles& files =
@@ -258,6 +264,9 @@ int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
       break;
     case OutputFormat::kJson:
       writeJson(report, out);
+      break;
+    case OutputFormat::kHtml:
+      writeHtml(report, log.description, out);
       break;
   }
   out.flush();

@@ -25,6 +25,7 @@ test_packages=(
   librsvg2-bin
   wine wine64 libwine
   nsis zip
+  lintian man-db
 )
 
 packages=("${build_packages[@]}")
