@@ -149,6 +149,10 @@ Twnd_Main::Twnd_Main(const platform::Services& Services, const TSnapshotTexts& S
     return QFileDialog::getExistingDirectory(
         this, QStringLiteral("Open a folder of logs or a journal directory"));
   };
+  OpenInstallationDialog = [this] {
+    return QFileDialog::getExistingDirectory(
+        this, QStringLiteral("Open the drive root of a Windows installation"));
+  };
   ExportDialog = [this] {
     return QFileDialog::getSaveFileName(
         this, QStringLiteral("Export"), QStringLiteral("journal.html"),
@@ -176,6 +180,8 @@ void Twnd_Main::CreateControls() {
   OpenLog1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   OpenFolder1 = File1->addAction(QStringLiteral("Open log &folder..."));
   OpenFolder1->setObjectName(QStringLiteral("OpenFolder1"));
+  OpenInstallation1 = File1->addAction(QStringLiteral("Open &Windows installation..."));
+  OpenInstallation1->setObjectName(QStringLiteral("OpenInstallation1"));
   Recent1 = File1->addMenu(QStringLiteral("Open &recent"));
   Recent1->setObjectName(QStringLiteral("Recent1"));
   ThisComputer1 = File1->addAction(QStringLiteral("&This computer"));
@@ -202,6 +208,7 @@ void Twnd_Main::CreateControls() {
   connect(About1, &QAction::triggered, this, &Twnd_Main::About1Click);
   connect(OpenLog1, &QAction::triggered, this, &Twnd_Main::OpenLog1Click);
   connect(OpenFolder1, &QAction::triggered, this, &Twnd_Main::OpenFolder1Click);
+  connect(OpenInstallation1, &QAction::triggered, this, &Twnd_Main::OpenInstallation1Click);
   connect(ThisComputer1, &QAction::triggered, this, &Twnd_Main::ThisComputer1Click);
   connect(Export1, &QAction::triggered, this, &Twnd_Main::Export1Click);
   FillRecentMenu();
@@ -371,10 +378,13 @@ std::unique_ptr<Twnd_Main::TOpenLog> Twnd_Main::MakeOpenLog(const JournalSource&
     throw std::runtime_error(log->Opened.error.empty() ? "The log cannot be opened."
                                                        : log->Opened.error);
   }
-  log->Services = FServices;
+  // A Windows installation brings its own registry, time zone and clock: its
+  // journal is in that machine's local time.
+  log->Services =
+      log->Opened.installation ? log->Opened.installation->services(FServices) : FServices;
   log->Services.eventLog = log->Opened.service.get();
   if (!log->Opened.thisMachine) {
-    log->NoUptime = std::make_unique<TNoUptimeClock>(*FServices.clock);
+    log->NoUptime = std::make_unique<TNoUptimeClock>(*log->Services.clock);
   }
   log->EventLog = std::make_unique<TOrvex_EventLog>(nullptr, log->Services);
   log->EventLog->SetSourceName("System");
@@ -527,6 +537,13 @@ void Twnd_Main::OpenFolder1Click() {
   const QString path = OpenFolderDialog();
   if (!path.isEmpty()) {
     RunCommand(this, [&] { OpenSource(LogSourceAt(path)); });
+  }
+}
+
+void Twnd_Main::OpenInstallation1Click() {
+  const QString path = OpenInstallationDialog();
+  if (!path.isEmpty()) {
+    RunCommand(this, [&] { OpenSource(WindowsInstallationSource(path)); });
   }
 }
 

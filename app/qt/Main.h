@@ -53,6 +53,7 @@ class Twnd_Main : public QMainWindow, private JournalView {
   QMenu* File1 = nullptr;
   QAction* OpenLog1 = nullptr;
   QAction* OpenFolder1 = nullptr;
+  QAction* OpenInstallation1 = nullptr;
   QMenu* Recent1 = nullptr;
   QAction* ThisComputer1 = nullptr;
   QAction* Export1 = nullptr;
@@ -106,6 +107,7 @@ class Twnd_Main : public QMainWindow, private JournalView {
   // cancels. Tests answer them.
   std::function<QString()> OpenLogDialog;
   std::function<QString()> OpenFolderDialog;
+  std::function<QString()> OpenInstallationDialog;
   std::function<QString()> ExportDialog;
 
  public slots:
@@ -115,6 +117,7 @@ class Twnd_Main : public QMainWindow, private JournalView {
   void pmPrintClick();
   void OpenLog1Click();
   void OpenFolder1Click();
+  void OpenInstallation1Click();
   void ThisComputer1Click();
   void Export1Click();
 
