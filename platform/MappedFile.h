@@ -11,9 +11,14 @@ namespace tallyvane::platform {
 
 class MappedFile {
  public:
+  // How the bytes will be read: all of them in order (paged in up front), or
+  // a few parts of a large file (paged in only when touched).
+  enum class Access { kWhole, kParts };
+
   // Maps the file at `path`; on failure returns nothing and, when `error` is
   // given, the reason.
-  static std::unique_ptr<MappedFile> open(const std::string& path, std::string* error = nullptr);
+  static std::unique_ptr<MappedFile> open(const std::string& path, std::string* error = nullptr,
+                                          Access access = Access::kWhole);
 
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;

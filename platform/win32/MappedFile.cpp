@@ -14,11 +14,13 @@ std::string lastErrorText(const char* what) {
 
 }  // namespace
 
-std::unique_ptr<MappedFile> MappedFile::open(const std::string& path, std::string* error) {
+std::unique_ptr<MappedFile> MappedFile::open(const std::string& path, std::string* error,
+                                             Access access) {
   const std::u16string wide = utf8ToUtf16(path);
-  HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t*>(wide.c_str()), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE file = ::CreateFileW(
+      reinterpret_cast<const wchar_t*>(wide.c_str()), GENERIC_READ,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      access == Access::kWhole ? FILE_FLAG_SEQUENTIAL_SCAN : FILE_FLAG_RANDOM_ACCESS, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     if (error != nullptr)
       *error = lastErrorText("cannot open the file");
