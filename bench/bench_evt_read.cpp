@@ -196,7 +196,7 @@ ReaderTimes readAndSort(const std::filesystem::path& path, const char* filter, b
   if (!service)
     return t;
   platform::Services services = platform::systemServices();
-  services.eventLog = service.get();
+  services.eventLog = service.value().get();
   TEventLog log(true, services);
   log.SetSourceName("System");
   log.SetSourceFilter(filter);

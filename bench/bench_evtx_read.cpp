@@ -119,7 +119,7 @@ Figure timeService(const std::string& path) {
   const auto file = platform::readEvtxFile(path);
   Figure f{file.records->count(), secondsSince(start), cpuSeconds(RUSAGE_SELF) - cpu};
   if (!file.opened())
-    std::printf("  cannot read %s: %s\n", path.c_str(), file.error.c_str());
+    std::printf("  cannot read %s: %s\n", path.c_str(), messageOf(file.error).c_str());
   return f;
 }
 

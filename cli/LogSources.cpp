@@ -26,13 +26,11 @@ bool recogniseEvt(const std::filesystem::path& path) {
 }
 
 OpenedLog openEvt(const std::filesystem::path& path) {
-  std::string error;
-  std::unique_ptr<platform::EvtFileEventLogService> service =
-      platform::EvtFileEventLogService::fromFile(path, "System", &error);
+  auto service = platform::EvtFileEventLogService::fromFile(path, "System");
   if (!service)
-    return failed(kExitUnknownFormat, error);
+    return failed(kExitUnknownFormat, service.error().message);
   OpenedLog log;
-  log.service = std::move(service);
+  log.service = std::move(service).value();
   log.description = path.string();
   return log;
 }
@@ -47,7 +45,7 @@ OpenedLog evtxLog(std::shared_ptr<platform::EvtxEventLogService> service, std::s
   OpenedLog log;
   for (const auto& file : service->files()) {
     if (!file->opened()) {
-      log.warnings.push_back(file->path + ": " + file->error);
+      log.warnings.push_back(file->path + ": " + file->error->message);
     } else if (file->damaged()) {
       log.warnings.push_back(file->path + ": damaged .evtx file; " +
                              std::to_string(file->records->count()) + " records could be read" +
@@ -81,7 +79,7 @@ OpenedLog openEvtx(const std::filesystem::path& path) {
   if (!file.opened()) {
     const bool foreign = !platform::fileHasEvtxSignature(path.string());
     return failed(foreign ? kExitUnknownFormat : kExitUnreadable,
-                  path.string() + ": " + file.error);
+                  path.string() + ": " + file.error->message);
   }
   return evtxLog(std::move(service), path.string());
 }
@@ -89,10 +87,11 @@ OpenedLog openEvtx(const std::filesystem::path& path) {
 // A folder of exported logs; nothing when it holds no .evtx file.
 std::optional<OpenedLog> openEvtxFolder(const std::filesystem::path& path) {
   auto service = std::make_shared<platform::EvtxEventLogService>();
-  std::size_t found = 0;
-  std::string error;
-  if (!service->addFolder(path.string(), found, &error))
-    return failed(kExitUnreadable, path.string() + ": cannot be read (" + error + ")");
+  const auto added = service->addFolder(path.string());
+  if (!added)
+    return failed(kExitUnreadable,
+                  path.string() + ": cannot be read (" + added.error().message + ")");
+  const std::size_t found = *added;
   if (found == 0)
     return std::nullopt;
   if (service->logNames().empty()) {
@@ -100,7 +99,7 @@ std::optional<OpenedLog> openEvtxFolder(const std::filesystem::path& path) {
         failed(kExitUnreadable, path.string() + ": none of its " + std::to_string(found) +
                                     " .evtx files can be read");
     for (const auto& file : service->files())
-      none.warnings.push_back(file->path + ": " + file->error);
+      none.warnings.push_back(file->path + ": " + file->error->message);
     return none;
   }
   return evtxLog(std::move(service), path.string());

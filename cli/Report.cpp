@@ -4,16 +4,16 @@
 #include <cstdio>
 #include <exception>
 
-#include "journal/JournalBuilder.h"
 #include "cli/Progress.h"
 #include "cli/SystemFacts.h"
 #include "eventlog/Qzi_EventLog.h"
+#include "journal/JournalBuilder.h"
 
 namespace tallyvane::report {
 
 namespace {
 
-std::string setFormat(ReportRequest& request, OutputFormat format) {
+Expected<void> setFormat(ReportRequest& request, OutputFormat format) {
   request.format = format;
   return {};
 }
@@ -51,28 +51,27 @@ const std::vector<ReportOption>& reportOptions() {
       {"--system", "", "print this system's facts (OS, user, machine, program version, session)",
        [](ReportRequest& r, const std::string&) {
          r.facts.push_back(systemFacts);
-         return std::string();
+         return Expected<void>();
        }},
       {"--help", "", "show this help and exit",
        [](ReportRequest& r, const std::string&) {
          r.help = true;
-         return std::string();
+         return Expected<void>();
        }},
   };
   return options;
 }
 
-std::string chooseSource(ReportRequest& request, std::string name, LogOpener opener) {
-  if (request.source) {
-    return "only one log can be read at a time (" + request.sourceName + " and " + name + ")";
-  }
+Expected<void> chooseSource(ReportRequest& request, std::string name, LogOpener opener) {
+  if (request.source)
+    return Error{"only one log can be read at a time (" + request.sourceName + " and " + name +
+                 ")"};
   request.sourceName = std::move(name);
   request.source = std::move(opener);
   return {};
 }
 
-std::optional<ReportRequest> parseArguments(const std::vector<std::string>& args,
-                                            std::string& error) {
+Expected<ReportRequest> parseArguments(const std::vector<std::string>& args) {
   ReportRequest request;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -90,8 +89,7 @@ std::optional<ReportRequest> parseArguments(const std::vector<std::string>& args
       const auto it = std::find_if(options.begin(), options.end(),
                                    [&](const ReportOption& o) { return o.name == name; });
       if (it == options.end()) {
-        error = "unknown option " + arg;
-        return std::nullopt;
+        return Error{"unknown option " + arg};
       }
       std::string value;
       if (!it->argument.empty()) {
@@ -100,24 +98,21 @@ std::optional<ReportRequest> parseArguments(const std::vector<std::string>& args
         } else if (i + 1 < args.size()) {
           value = args[++i];
         } else {
-          error = "option " + name + " needs " + std::string(it->argument);
-          return std::nullopt;
+          return Error{"option " + name + " needs " + std::string(it->argument)};
         }
       } else if (inlineValue) {
-        error = "option " + name + " takes no value";
-        return std::nullopt;
+        return Error{"option " + name + " takes no value"};
       }
-      error = it->apply(request, value);
-      if (!error.empty())
-        return std::nullopt;
+      if (auto taken = it->apply(request, value); !taken)
+        return taken.error();
       continue;
     }
     const std::string file = arg == "--" && i + 1 < args.size() ? args[++i] : arg;
-    error = chooseSource(request, file, [file](const ReportEnvironment&) {
+    auto chosen = chooseSource(request, file, [file](const ReportEnvironment&) {
       return openLogFile(std::filesystem::path(file));
     });
-    if (!error.empty())
-      return std::nullopt;
+    if (!chosen)
+      return chosen.error();
   }
   return request;
 }
@@ -167,10 +162,9 @@ std::string usageText() {
 
 int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               const ReportEnvironment& env, const FormatSettings& settings, bool progress) {
-  std::string error;
-  const std::optional<ReportRequest> request = parseArguments(args, error);
+  const Expected<ReportRequest> request = parseArguments(args);
   if (!request) {
-    err << "tallyvane-report: " << error << "\nTry 'tallyvane-report --help'.\n";
+    err << "tallyvane-report: " << request.error().message << "\nTry 'tallyvane-report --help'.\n";
     return kExitUsage;
   }
   if (request->help) {

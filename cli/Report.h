@@ -9,8 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "journal/JournalListModel.h"
 #include "cli/LogSources.h"
+#include "journal/JournalListModel.h"
+#include "platform/Expected.h"
 #include "present/FormatSettings.h"
 
 namespace tallyvane::report {
@@ -35,23 +36,22 @@ struct ReportRequest {
   std::vector<FactProvider> facts;
 };
 
-// One command-line option. `apply` returns an error sentence for a bad
-// argument, or "" when the option was taken.
+// One command-line option. `apply` takes the option into the request, or says
+// in a sentence why its argument is bad.
 struct ReportOption {
   std::string_view name;      // "--csv"
   std::string_view argument;  // "" for none, else its placeholder ("DIR")
   std::string_view help;
-  std::function<std::string(ReportRequest&, const std::string& argument)> apply;
+  std::function<Expected<void>(ReportRequest&, const std::string& argument)> apply;
 };
 const std::vector<ReportOption>& reportOptions();
 
 // Sets the request's log source; an error when one was chosen already.
-std::string chooseSource(ReportRequest& request, std::string name, LogOpener opener);
+Expected<void> chooseSource(ReportRequest& request, std::string name, LogOpener opener);
 
-// Parses the arguments (without the program name). Nothing, with the reason in
-// `error`, for a usage error.
-std::optional<ReportRequest> parseArguments(const std::vector<std::string>& args,
-                                            std::string& error);
+// Parses the arguments (without the program name), or says why they are no
+// valid command line.
+Expected<ReportRequest> parseArguments(const std::vector<std::string>& args);
 
 // The help text.
 std::string usageText();

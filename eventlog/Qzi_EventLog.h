@@ -24,7 +24,9 @@ class TOrvex_EventLog : public TOrvex_Component {
   // Empties the containers and the records; the flags keep their values.
   void Clear() override;
   // Saves the records as text lines into the storage file (its sub-storage
-  // "EventLog"), after the header; defined with the text form.
+  // "EventLog"), after the header; defined with the text form. The header and
+  // the records reach the file in one atomic write; a failed save raises
+  // EOleSysError and leaves the file as it was.
   void SaveToStorage(const std::string& AFilename, const std::string& AComment,
                      TCodeStreamProcedure ACodeStream) override;
   bool LoadFromStorage(const std::string& AFilename, TCodeStreamProcedure ACodeStream) override;

@@ -321,20 +321,14 @@ EvtFileEventLogService::EvtFileEventLogService(std::shared_ptr<const RecordList>
                                                EvtReadReport report, std::string logName)
     : records_(std::move(records)), report_(std::move(report)), logName_(std::move(logName)) {}
 
-std::unique_ptr<EvtFileEventLogService> EvtFileEventLogService::fromFile(
-    const std::filesystem::path& path, std::string logName, std::string* error) {
-  std::string why;
-  std::shared_ptr<const MappedFile> file = MappedFile::open(path.string(), &why);
-  if (!file) {
-    if (error)
-      *error = "cannot open " + path.string() + " (" + why + ")";
-    return nullptr;
-  }
-  if (!isEvtFile(file->bytes())) {
-    if (error)
-      *error = path.string() + " is not a classic event log file (.evt)";
-    return nullptr;
-  }
+Expected<std::unique_ptr<EvtFileEventLogService>> EvtFileEventLogService::fromFile(
+    const std::filesystem::path& path, std::string logName) {
+  auto mapped = MappedFile::open(path.string());
+  if (!mapped)
+    return Error{"cannot open " + path.string() + " (" + mapped.error().message + ")"};
+  std::shared_ptr<const MappedFile> file = std::move(mapped).value();
+  if (!isEvtFile(file->bytes()))
+    return Error{path.string() + " is not a classic event log file (.evt)"};
   EvtReadReport report;
   auto records = readEvtRecordsMapped(std::move(file), report);
   return std::make_unique<EvtFileEventLogService>(std::move(records), std::move(report),

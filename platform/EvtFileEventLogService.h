@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "platform/EventLogService.h"
+#include "platform/Expected.h"
 #include "platform/RecordListEventLog.h"
 
 namespace tallyvane::platform {
@@ -94,11 +95,10 @@ class EvtFileEventLogService : public EventLogService {
   EvtFileEventLogService(std::shared_ptr<const RecordList> records, EvtReadReport report,
                          std::string logName = "System");
 
-  // Reads the file at `path`. Null when the file cannot be read or is no
-  // classic event log file; `error` then says why in a sentence.
-  static std::unique_ptr<EvtFileEventLogService> fromFile(const std::filesystem::path& path,
-                                                          std::string logName = "System",
-                                                          std::string* error = nullptr);
+  // Reads the file at `path`, or says why it cannot be read or is no classic
+  // event log file.
+  static Expected<std::unique_ptr<EvtFileEventLogService>> fromFile(
+      const std::filesystem::path& path, std::string logName = "System");
 
   const std::string& logName() const { return logName_; }
   const EvtReadReport& report() const { return report_; }

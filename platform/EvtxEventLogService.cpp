@@ -201,10 +201,9 @@ const EvtxLogFile& EvtxEventLogService::addLog(EvtxLogFile file) {
   return *files_.back();
 }
 
-bool EvtxEventLogService::addFolder(const std::string& folder, std::size_t& filesFound,
-                                    std::string* error, const EvtxProgress& progress) {
+Expected<std::size_t> EvtxEventLogService::addFolder(const std::string& folder,
+                                                     const EvtxProgress& progress) {
   namespace fs = std::filesystem;
-  filesFound = 0;
   std::error_code ec;
   std::vector<std::string> candidates;
   fs::directory_iterator it(folder, ec);
@@ -222,16 +221,12 @@ bool EvtxEventLogService::addFolder(const std::string& folder, std::size_t& file
     if (named || fileHasEvtxSignature(path))
       candidates.push_back(path);
   }
-  if (ec) {
-    if (error != nullptr)
-      *error = ec.message();
-    return false;
-  }
+  if (ec)
+    return Error{ec.message()};
   std::sort(candidates.begin(), candidates.end());
   for (const auto& path : candidates)
     addFile(path, progress);
-  filesFound = candidates.size();
-  return true;
+  return candidates.size();
 }
 
 std::vector<std::string> EvtxEventLogService::logNames() const {

@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -26,6 +27,7 @@
 
 #include "platform/EventLogService.h"
 #include "platform/EvtxEventMapping.h"
+#include "platform/Expected.h"
 #include "platform/RecordListEventLog.h"
 
 namespace tallyvane::platform {
@@ -47,10 +49,10 @@ struct EvtxLogFile {
   std::size_t recoveredRecords = 0;   // recovered records found and left out
   std::size_t badChunks = 0;          // chunks left out for a bad signature or checksum
   bool corrupted = false;             // the parser found damage in the file
-  // Why the file could not be read at all; empty when it opened.
-  std::string error;
+  // Why the file could not be read at all; nothing when it opened.
+  std::optional<Error> error;
 
-  bool opened() const { return error.empty(); }
+  bool opened() const { return !error.has_value(); }
   // True when the file opened but not everything in it could be read.
   bool damaged() const { return opened() && (corrupted || unreadableRecords > 0); }
 };
@@ -92,10 +94,8 @@ class EvtxEventLogService : public EventLogService {
   // Offers a log read elsewhere (readEvtxBytes, tests).
   const EvtxLogFile& addLog(EvtxLogFile file);
   // Reads every file of `folder` that carries the .evtx signature, in name
-  // order. Returns the number of such files; fails (false) when the folder
-  // cannot be listed, with the reason in `error`.
-  bool addFolder(const std::string& folder, std::size_t& filesFound, std::string* error = nullptr,
-                 const EvtxProgress& progress = {});
+  // order. Gives the number of such files, or why the folder cannot be listed.
+  Expected<std::size_t> addFolder(const std::string& folder, const EvtxProgress& progress = {});
 
   const std::vector<std::unique_ptr<EvtxLogFile>>& files() const { return files_; }
   // The logs offered, in the order they first appeared.

@@ -27,11 +27,11 @@ EvtxLogFile readEvtxBytes(std::span<const std::byte> bytes, std::string_view nam
   out.path = std::string(name);
   out.logName = evtxLogNameFromPath(name);
   if (!hasEvtxSignature(bytes)) {
-    out.error = "not an .evtx file (no ElfFile signature)";
+    out.error = Error{"not an .evtx file (no ElfFile signature)"};
     return out;
   }
   if (bytes.size() < 128) {
-    out.error = "damaged .evtx file: the file header is cut short";
+    out.error = Error{"damaged .evtx file: the file header is cut short"};
     return out;
   }
   EvtxParseResult parsed = parseEvtxChunks(bytes, readerThreads());
@@ -47,16 +47,15 @@ EvtxLogFile readEvtxBytes(std::span<const std::byte> bytes, std::string_view nam
 }
 
 EvtxLogFile readEvtxFile(const std::string& path, const EvtxProgress& progress) {
-  std::string error;
-  const auto file = MappedFile::open(path, &error);
+  const auto file = MappedFile::open(path);
   if (!file) {
     EvtxLogFile out;
     out.path = path;
     out.logName = evtxLogNameFromPath(path);
-    out.error = error;
+    out.error = file.error();
     return out;
   }
-  return readEvtxBytes(file->bytes(), path, progress);
+  return readEvtxBytes((*file)->bytes(), path, progress);
 }
 
 }  // namespace tallyvane::platform

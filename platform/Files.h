@@ -59,6 +59,13 @@ enum class FileLock { None, Shared, Exclusive };
 // kErrorAccessDenied.
 std::uint32_t openFile(const std::string& path, FileAccess access, FileLock lock, FileHandle& out);
 
+// The size of an open file in bytes.
+std::uint32_t fileSize(const FileHandle& file, std::uint64_t& size);
+// Moves the read position of an open file back to its start.
+std::uint32_t rewindFile(const FileHandle& file);
+// Reads at most `into.size()` bytes at the read position; `got` is 0 at the end.
+std::uint32_t readChunk(const FileHandle& file, std::span<std::byte> into, std::size_t& got);
+
 // The whole content of an open file, read from its start.
 std::uint32_t readWholeFile(const FileHandle& file, std::vector<std::byte>& out);
 // The content of the file at `path`, at most `limit` bytes (no lock taken).

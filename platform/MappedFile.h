@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "platform/Expected.h"
+
 namespace tallyvane::platform {
 
 class MappedFile {
@@ -15,10 +17,9 @@ class MappedFile {
   // a few parts of a large file (paged in only when touched).
   enum class Access { kWhole, kParts };
 
-  // Maps the file at `path`; on failure returns nothing and, when `error` is
-  // given, the reason.
-  static std::unique_ptr<MappedFile> open(const std::string& path, std::string* error = nullptr,
-                                          Access access = Access::kWhole);
+  // Maps the file at `path`, or says why it cannot.
+  static Expected<std::unique_ptr<MappedFile>> open(const std::string& path,
+                                                    Access access = Access::kWhole);
 
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;

@@ -480,11 +480,10 @@ bool FileVersionResources::getFileVersionInfo(std::string_view fileName,
                                               std::vector<std::byte>& data) {
   // Mapped, not read: a program file can be tens of megabytes (debug
   // information) of which only the headers and the resource are looked at.
-  const std::unique_ptr<MappedFile> file =
-      MappedFile::open(std::string(fileName), nullptr, MappedFile::Access::kParts);
-  if (!file || file->bytes().empty())
+  const auto file = MappedFile::open(std::string(fileName), MappedFile::Access::kParts);
+  if (!file || (*file)->bytes().empty())
     return false;
-  const auto block = findVersionBlock(file->bytes());
+  const auto block = findVersionBlock((*file)->bytes());
   if (!block)
     return false;
   data = *block;

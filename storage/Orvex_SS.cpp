@@ -100,21 +100,32 @@ std::vector<std::string> splitLines(std::string_view text) {
   return lines;
 }
 
+// UTF-16LE code units (an even number of bytes) as UTF-8.
+std::string utf16leToUtf8(std::span<const std::byte> bytes) {
+  const ByteReader reader(bytes);
+  std::u16string wide;
+  wide.reserve(bytes.size() / 2);
+  for (std::uint64_t at = 0; reader.has(at, 2); at += 2)
+    wide.push_back(static_cast<char16_t>(*reader.u16(at)));
+  return utf16ToUtf8(wide);
+}
+
 std::string decodeText(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
     return std::string(bytes.substr(3));
   }
   if (bytes.size() >= 2 && (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")) {
     const bool little = bytes[0] == '\xFF';
+    const ByteReader text(std::as_bytes(std::span(bytes.data() + 2, bytes.size() - 2)));
     std::u16string wide;
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      const auto a = static_cast<unsigned char>(bytes[i]);
-      const auto b = static_cast<unsigned char>(bytes[i + 1]);
-      wide.push_back(static_cast<char16_t>(little ? (a | (b << 8)) : ((a << 8) | b)));
+    wide.reserve(text.size() / 2);
+    for (std::uint64_t at = 0; text.has(at, 2); at += 2) {
+      const std::uint16_t unit = *text.u16(at);
+      wide.push_back(static_cast<char16_t>(little ? unit : ((unit >> 8) | (unit << 8))));
     }
     return utf16ToUtf8(wide);
   }
-  return ansiToUtf8(bytes);
+  return ansiToUtf8(bytes, ansiCodePage());
 }
 
 }  // namespace
@@ -187,20 +198,16 @@ void TStorageStream::SetSize(std::int64_t Value) {
 }
 
 void TStorageStream::WriteInteger(std::int64_t Value) {
-  std::uint8_t bytes[8];
-  for (int i = 0; i < 8; ++i)
-    bytes[i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(Value) >> (8 * i));
-  Write(bytes, 8);
+  ByteWriter bytes;
+  bytes.u64(static_cast<std::uint64_t>(Value));
+  Write(bytes.data().data(), 8);
 }
 
 std::int64_t TStorageStream::ReadInteger() {
-  std::uint8_t bytes[8] = {};
+  std::byte bytes[8] = {};
   if (Read(bytes, 8) != 8)
     return 0;
-  std::uint64_t v = 0;
-  for (int i = 0; i < 8; ++i)
-    v |= std::uint64_t{bytes[i]} << (8 * i);
-  return static_cast<std::int64_t>(v);
+  return static_cast<std::int64_t>(ByteReader(bytes).u64(0).value_or(0));
 }
 
 void TStorageStream::WriteBoolean(bool Value) {
@@ -218,10 +225,9 @@ bool TStorageStream::ReadBoolean() {
 void TStorageStream::WriteString(std::string_view Value) {
   const std::u16string wide = utf8ToUtf16(Value);
   const auto n = static_cast<std::uint32_t>(wide.size());
-  const std::uint8_t count[4] = {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
-                                 static_cast<std::uint8_t>(n >> 16),
-                                 static_cast<std::uint8_t>(n >> 24)};
-  Write(count, 4);
+  ByteWriter count;
+  count.u32(n);
+  Write(count.data().data(), 4);
   if (n == 0)
     return;
   const auto bytes = utf16leBytes(Value, false);
@@ -229,11 +235,10 @@ void TStorageStream::WriteString(std::string_view Value) {
 }
 
 std::string TStorageStream::ReadString() {
-  std::uint8_t count[4] = {};
+  std::byte count[4] = {};
   if (Read(count, 4) != 4)
     return {};
-  const std::uint64_t n =
-      count[0] | (count[1] << 8) | (count[2] << 16) | (std::uint64_t{count[3]} << 24);
+  const std::uint64_t n = ByteReader(count).u32(0).value_or(0);
   if (n == 0)
     return {};
   const std::int64_t left = std::max<std::int64_t>(Size() - Position(), 0);
@@ -241,13 +246,8 @@ std::string TStorageStream::ReadString() {
       static_cast<std::size_t>(std::min<std::uint64_t>(n * 2, static_cast<std::uint64_t>(left)));
   std::vector<std::byte> bytes(want);
   const std::int32_t got = want ? Read(bytes.data(), static_cast<std::int32_t>(want)) : 0;
-  std::u16string wide;
-  for (std::int32_t i = 0; i + 1 < got; i += 2) {
-    wide.push_back(static_cast<char16_t>(
-        std::to_integer<unsigned>(bytes[static_cast<std::size_t>(i)]) |
-        (std::to_integer<unsigned>(bytes[static_cast<std::size_t>(i) + 1]) << 8)));
-  }
-  return utf16ToUtf8(wide);
+  bytes.resize(static_cast<std::size_t>(std::max<std::int32_t>(got, 0)) & ~std::size_t{1});
+  return utf16leToUtf8(bytes);
 }
 
 void TStorageStream::LoadFromFile(const std::string& FileName) {
@@ -550,18 +550,18 @@ TStoragePropertySet* TStructuredStorage::CreatePropertySet(std::string_view ANam
                                                            std::uint32_t AMode) {
   std::shared_ptr<cfb::PropertyStorage> ps;
   OleCheck(FStorage->CreatePropertySet(FmtID, ClassID, AFlags, AMode, &ps));
-  auto* result = new TStoragePropertySet(ps, this);
+  auto result = std::make_unique<TStoragePropertySet>(ps, this);
   const std::string name = TrimControl(AName);
   if (!name.empty()) {
     const HRESULT hr = ps->WritePropertyName(PID_DICTIONARY, AName);
     if (Failed(hr)) {
-      delete result;
+      result.reset();
       RefreshElements();
       OleCheck(hr);
     }
   }
   RefreshElements();
-  return result;
+  return result.release();
 }
 
 TStoragePropertySet* TStructuredStorage::OpenPropertySet(const Guid& FmtID, std::uint32_t AMode,
@@ -590,11 +590,11 @@ bool TStructuredStorage::DeleteElement(std::string_view AName) {
   bool complete = true;
   try {
     if (element.Props.type == STGTY_STREAM) {
-      TStorageStream* stream = nullptr;
+      std::unique_ptr<TStorageStream> stream;
       try {
-        stream = OpenStream(element.Name, kModeReadWrite, false);
+        stream.reset(OpenStream(element.Name, kModeReadWrite, false));
       } catch (...) {
-        stream = nullptr;
+        stream.reset();
       }
       if (!stream)
         return false;
@@ -603,13 +603,12 @@ bool TStructuredStorage::DeleteElement(std::string_view AName) {
         stream->SetSize(0);
       } catch (...) {
       }
-      delete stream;
     } else if (element.Props.type == STGTY_STORAGE) {
-      TStructuredStorage* sub = nullptr;
+      std::unique_ptr<TStructuredStorage> sub;
       try {
-        sub = OpenSubStorage(element.Name, kModeReadWrite, false);
+        sub.reset(OpenSubStorage(element.Name, kModeReadWrite, false));
       } catch (...) {
-        sub = nullptr;
+        sub.reset();
       }
       if (!sub)
         return false;
@@ -622,7 +621,7 @@ bool TStructuredStorage::DeleteElement(std::string_view AName) {
           break;
         }
       }
-      delete sub;
+      sub.reset();
       if (!complete) {
         RefreshElements();
         return false;
@@ -645,14 +644,9 @@ std::uint64_t TStructuredStorage::GetSize() {
     if (e.Props.type == STGTY_STREAM) {
       total += e.Props.cbSize;
     } else if (e.Props.type == STGTY_STORAGE) {
-      TStructuredStorage* sub = OpenSubStorage(e.Name, kModeRead, false);
-      try {
+      const std::unique_ptr<TStructuredStorage> sub(OpenSubStorage(e.Name, kModeRead, false));
+      if (sub)
         total += sub->GetSize();
-      } catch (...) {
-        delete sub;
-        throw;
-      }
-      delete sub;
     }
   }
   return total;

@@ -84,10 +84,13 @@ class TStorageStream : public TStream {
   // code units that are there.
   std::string ReadString();
 
-  // Copies a disk file into the stream in 8,192-byte chunks (EFOpenError
-  // "Cannot open file %s" when it cannot be opened).
+  // Replaces the stream's content with a disk file's, read whole first
+  // (EFOpenError "Cannot open file %s" when it cannot be read; the stream is
+  // then left as it was).
   void LoadFromFile(const std::string& FileName);
-  // Copies the stream into a disk file, replacing it.
+  // Copies the stream into a disk file: a new file takes the old one's place
+  // once it is complete (EFCreateError when it cannot be written; the old
+  // file is then left as it was).
   void SaveToFile(const std::string& FileName);
   // A new object with its own seek pointer on the same data.
   TStorageStream* Clone();

@@ -90,7 +90,7 @@ std::string decodeBytes(std::span<const std::byte> bytes, std::uint16_t codePage
   }
   if (codePage == 65001)
     return narrow;
-  return ansiToUtf8(narrow);
+  return ansiToUtf8(narrow, codePage);
 }
 
 std::vector<std::byte> encodeBytes(std::string_view text, std::uint16_t codePage) {
@@ -98,7 +98,7 @@ std::vector<std::byte> encodeBytes(std::string_view text, std::uint16_t codePage
   if (codePage == kCodePageUnicode) {
     out = utf16leBytes(text, true);
   } else {
-    const std::string narrow = codePage == 65001 ? std::string(text) : utf8ToAnsi(text);
+    const std::string narrow = codePage == 65001 ? std::string(text) : utf8ToAnsi(text, codePage);
     for (const char c : narrow)
       out.push_back(static_cast<std::byte>(c));
     out.push_back(std::byte{0});

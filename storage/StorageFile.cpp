@@ -573,7 +573,7 @@ HRESULT Storage::CreatePropertySet(const Guid& fmtid, const Guid& clsid, std::ui
   PropertySetData data;
   data.clsid = clsid;
   data.section.fmtid = fmtid;
-  data.section.codePage = (flags & PROPSETFLAG_ANSI) ? kAnsiCodePage : kCodePageUnicode;
+  data.section.codePage = (flags & PROPSETFLAG_ANSI) ? ansiCodePage() : kCodePageUnicode;
   const auto bytes = writePropertySet(data);
   std::uint32_t written = 0;
   hr = stream->Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written);

@@ -410,11 +410,11 @@ std::string ntFourEdition(TOSVersionInfoEx& version, TRegistryReader& registry) 
   } else {
     edition = "Server 4.0";
   }
-  if (registry.OpenKeyReadOnly("SYSTEM\\CurrentControlSet\\Control\\ProductOptions")) {
+  if (const TOpenRegistryKey key(registry, "SYSTEM\\CurrentControlSet\\Control\\ProductOptions");
+      key) {
     std::string productType;
     if (registry.ValueExists("ProductType"))
       productType = registry.ReadString("ProductType");
-    registry.CloseKey();
     if (equalsIgnoreAsciiCase(productType, "WINNT")) {
       edition = "Workstation";
     } else if (equalsIgnoreAsciiCase(productType, "LANMANNT")) {
@@ -423,13 +423,13 @@ std::string ntFourEdition(TOSVersionInfoEx& version, TRegistryReader& registry) 
       edition = "Advanced Server";
     }
   }
-  if (registry.OpenKeyReadOnly(
-          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009")) {
+  if (const TOpenRegistryKey key(
+          registry, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009");
+      key) {
     if (registry.ValueExists("Installed") && hotfixInstalled(registry) == 1 &&
         equalsIgnoreAsciiCase(version.csdVersion, "Service Pack 6")) {
       version.csdVersion = "Service Pack 6a";
     }
-    registry.CloseKey();
   }
   return edition;
 }
@@ -735,14 +735,13 @@ TSystemSnapshot TakeSystemSnapshot(const platform::Services& services) {
   // The installation date, stored as seconds since 1970 (UTC, unconverted).
   {
     auto registry = s.CreateRegistryReader();
-    if (registry->OpenKeyReadOnly(kCurrentVersionKey)) {
+    if (const TOpenRegistryKey key(*registry, kCurrentVersionKey); key) {
       if (registry->ValueExists("InstallDate")) {
         // A value that is not a 32-bit integer leaves the date unknown.
         if (const auto seconds = registry->ReadInteger("InstallDate")) {
           s.InstallDate = InstallDateFromSeconds(*seconds);
         }
       }
-      registry->CloseKey();
     }
   }
 
@@ -793,10 +792,9 @@ TSystemSnapshot TakeSystemSnapshot(const platform::Services& services) {
     if (facts != nullptr && !facts->getComputerName(255, machine))
       machine.clear();
     auto registry = s.CreateRegistryReader();
-    if (registry->OpenKeyReadOnly(kComputerNameKey)) {
+    if (const TOpenRegistryKey key(*registry, kComputerNameKey); key) {
       if (registry->ValueExists("ComputerName"))
         machine = registry->ReadString("ComputerName");
-      registry->CloseKey();
     }
     s.MachineName = asciiUpper(machine);
   }

@@ -90,6 +90,25 @@ class TRegistryReader {
   platform::RegKey FCurrentKey = platform::kNoKey;
 };
 
+// A key opened with OpenKeyReadOnly for the length of a scope: closed when the
+// object goes away, on every path out of the scope.
+class TOpenRegistryKey {
+ public:
+  TOpenRegistryKey(TRegistryReader& registry, std::string_view path)
+      : FRegistry(registry), FOpen(registry.OpenKeyReadOnly(path)) {}
+  ~TOpenRegistryKey() {
+    if (FOpen)
+      FRegistry.CloseKey();
+  }
+  TOpenRegistryKey(const TOpenRegistryKey&) = delete;
+  TOpenRegistryKey& operator=(const TOpenRegistryKey&) = delete;
+  explicit operator bool() const { return FOpen; }
+
+ private:
+  TRegistryReader& FRegistry;
+  bool FOpen;
+};
+
 // A registry accessor with root HKEY_LOCAL_MACHINE and access KEY_READ, or
 // KEY_READ | KEY_WOW64_64KEY when a 32-bit program runs on 64-bit Windows.
 std::unique_ptr<TRegistryReader> CreateRegistryReader(platform::Registry& registry, bool IsWow64);

@@ -34,11 +34,11 @@ std::string registeredComputerName(const TSystemSnapshot& snapshot) {
   if (facts == nullptr || !facts->getComputerName(255, name))
     name.clear();
   auto registry = snapshot.CreateRegistryReader();
-  if (registry->OpenKeyReadOnly(
-          "\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName")) {
+  if (const TOpenRegistryKey key(
+          *registry, "\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName");
+      key) {
     if (registry->ValueExists("ComputerName"))
       name = registry->ReadString("ComputerName");
-    registry->CloseKey();
   }
   return name;
 }
@@ -50,18 +50,13 @@ std::string fileNamePart(std::string_view path) {
 
 bool findDiskUnder(TRegistryReader& registry, const std::string& base, const std::string& marker) {
   std::vector<std::string> names;
-  if (registry.OpenKeyReadOnly(base)) {
+  if (const TOpenRegistryKey key(registry, base); key)
     names = registry.GetKeyNames();
-    registry.CloseKey();
-  }
   for (const auto& name : names) {
     if (asciiUpper(name).find(marker) == std::string::npos)
       continue;
-    if (!registry.OpenKeyReadOnly(base + "\\" + name))
-      continue;
-    const bool found = registry.HasSubKeys();
-    registry.CloseKey();
-    if (found)
+    const TOpenRegistryKey key(registry, base + "\\" + name);
+    if (key && registry.HasSubKeys())
       return true;
   }
   return false;
@@ -252,12 +247,11 @@ bool IsRemoteSession(const TSystemSnapshot& snapshot) {
 
 bool IsCitrixSession(const TSystemSnapshot& snapshot) {
   auto registry = snapshot.CreateRegistryReader();
-  if (registry->OpenKeyReadOnly("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon")) {
-    const bool gina =
-        registry->ValueExists("GinaDLL") &&
-        asciiUpper(registry->ReadString("GinaDLL")).find("CTXGINA") != std::string::npos;
-    registry->CloseKey();
-    if (gina)
+  if (const TOpenRegistryKey key(*registry,
+                                 "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon");
+      key) {
+    if (registry->ValueExists("GinaDLL") &&
+        asciiUpper(registry->ReadString("GinaDLL")).find("CTXGINA") != std::string::npos)
       return true;
   }
   registry->SetRootKey(platform::kHKeyCurrentUser);

@@ -129,52 +129,29 @@ std::uint32_t openFile(const std::string& path, FileAccess access, FileLock lock
   return kErrorLockViolation;
 }
 
-std::uint32_t readWholeFile(const FileHandle& file, std::vector<std::byte>& out) {
-  out.clear();
-  const int fd = fdOf(file);
+std::uint32_t fileSize(const FileHandle& file, std::uint64_t& size) {
   struct stat st {};
-  if (::fstat(fd, &st) != 0)
+  if (::fstat(fdOf(file), &st) != 0)
     return fromErrno(errno);
-  if (st.st_size > 0)
-    out.reserve(static_cast<std::size_t>(st.st_size));
-  if (::lseek(fd, 0, SEEK_SET) < 0)
-    return kErrorSeek;
-  std::byte buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      return kErrorReadFault;
-    }
-    if (n == 0)
-      return kErrorSuccess;
-    out.insert(out.end(), buffer, buffer + n);
-  }
+  size = static_cast<std::uint64_t>(std::max<off_t>(st.st_size, 0));
+  return kErrorSuccess;
 }
 
-std::uint32_t readFile(const std::string& path, std::vector<std::byte>& out, std::uint64_t limit) {
-  out.clear();
-  FileHandle file;
-  if (const std::uint32_t error = openFile(path, FileAccess::Read, FileLock::None, file))
-    return error;
-  if (limit == UINT64_MAX)
-    return readWholeFile(file, out);
-  std::byte buffer[65536];
-  while (out.size() < limit) {
-    const std::size_t want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(sizeof buffer, limit - out.size()));
-    const ssize_t n = ::read(fdOf(file), buffer, want);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      return kErrorReadFault;
+std::uint32_t rewindFile(const FileHandle& file) {
+  return ::lseek(fdOf(file), 0, SEEK_SET) < 0 ? kErrorSeek : kErrorSuccess;
+}
+
+std::uint32_t readChunk(const FileHandle& file, std::span<std::byte> into, std::size_t& got) {
+  got = 0;
+  for (;;) {
+    const ssize_t n = ::read(fdOf(file), into.data(), into.size());
+    if (n >= 0) {
+      got = static_cast<std::size_t>(n);
+      return kErrorSuccess;
     }
-    if (n == 0)
-      break;
-    out.insert(out.end(), buffer, buffer + n);
+    if (errno != EINTR)
+      return kErrorReadFault;
   }
-  return kErrorSuccess;
 }
 
 std::uint32_t fileExists(const std::string& path) {

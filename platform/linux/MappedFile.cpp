@@ -10,12 +10,9 @@
 
 namespace tallyvane::platform {
 
-std::unique_ptr<MappedFile> MappedFile::open(const std::string& path, std::string* error,
-                                             Access access) {
-  auto fail = [&](const char* what) -> std::unique_ptr<MappedFile> {
-    if (error != nullptr)
-      *error = std::string(what) + ": " + std::strerror(errno);
-    return nullptr;
+Expected<std::unique_ptr<MappedFile>> MappedFile::open(const std::string& path, Access access) {
+  auto fail = [](const char* what) -> Expected<std::unique_ptr<MappedFile>> {
+    return Error{std::string(what) + ": " + std::strerror(errno)};
   };
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0)
@@ -29,15 +26,15 @@ std::unique_ptr<MappedFile> MappedFile::open(const std::string& path, std::strin
   }
   std::unique_ptr<MappedFile> file(new MappedFile);
   if (st.st_size > 0) {
-    const bool whole = access == Access::kWhole;
     void* data = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ,
-                        MAP_PRIVATE | (whole ? MAP_POPULATE : 0), fd, 0);
+                        MAP_PRIVATE | (access == Access::kWhole ? MAP_POPULATE : 0), fd, 0);
     const int saved = errno;
     ::close(fd);
     errno = saved;
     if (data == MAP_FAILED)
       return fail("cannot map the file");
-    ::madvise(data, static_cast<std::size_t>(st.st_size), whole ? MADV_SEQUENTIAL : MADV_RANDOM);
+    ::madvise(data, static_cast<std::size_t>(st.st_size),
+              access == Access::kWhole ? MADV_SEQUENTIAL : MADV_RANDOM);
     file->data_ = static_cast<const std::byte*>(data);
     file->size_ = static_cast<std::size_t>(st.st_size);
     file->handle_ = data;

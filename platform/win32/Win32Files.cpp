@@ -124,46 +124,26 @@ std::uint32_t openFile(const std::string& path, FileAccess access, FileLock lock
   return kErrorSuccess;
 }
 
-std::uint32_t readWholeFile(const FileHandle& file, std::vector<std::byte>& out) {
-  out.clear();
-  const HANDLE h = handleOf(file);
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(h, &size))
+std::uint32_t fileSize(const FileHandle& file, std::uint64_t& size) {
+  LARGE_INTEGER bytes{};
+  if (!GetFileSizeEx(handleOf(file), &bytes))
     return lastError();
-  if (size.QuadPart > 0)
-    out.reserve(static_cast<std::size_t>(size.QuadPart));
-  LARGE_INTEGER start{};
-  if (!SetFilePointerEx(h, start, nullptr, FILE_BEGIN))
-    return kErrorSeek;
-  std::byte buffer[65536];
-  for (;;) {
-    DWORD n = 0;
-    if (!ReadFile(h, buffer, sizeof buffer, &n, nullptr))
-      return kErrorReadFault;
-    if (n == 0)
-      return kErrorSuccess;
-    out.insert(out.end(), buffer, buffer + n);
-  }
+  size = static_cast<std::uint64_t>(bytes.QuadPart);
+  return kErrorSuccess;
 }
 
-std::uint32_t readFile(const std::string& path, std::vector<std::byte>& out, std::uint64_t limit) {
-  out.clear();
-  FileHandle file;
-  if (const std::uint32_t error = openFile(path, FileAccess::Read, FileLock::None, file))
-    return error;
-  if (limit == UINT64_MAX)
-    return readWholeFile(file, out);
-  std::byte buffer[65536];
-  while (out.size() < limit) {
-    const DWORD want =
-        static_cast<DWORD>(std::min<std::uint64_t>(sizeof buffer, limit - out.size()));
-    DWORD n = 0;
-    if (!ReadFile(handleOf(file), buffer, want, &n, nullptr))
-      return kErrorReadFault;
-    if (n == 0)
-      break;
-    out.insert(out.end(), buffer, buffer + n);
-  }
+std::uint32_t rewindFile(const FileHandle& file) {
+  LARGE_INTEGER start{};
+  return SetFilePointerEx(handleOf(file), start, nullptr, FILE_BEGIN) ? kErrorSuccess : kErrorSeek;
+}
+
+std::uint32_t readChunk(const FileHandle& file, std::span<std::byte> into, std::size_t& got) {
+  got = 0;
+  DWORD n = 0;
+  const auto want = static_cast<DWORD>(std::min<std::size_t>(into.size(), 1u << 30));
+  if (!ReadFile(handleOf(file), into.data(), want, &n, nullptr))
+    return kErrorReadFault;
+  got = n;
   return kErrorSuccess;
 }
 

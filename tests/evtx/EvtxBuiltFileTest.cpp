@@ -53,7 +53,7 @@ TEST(EvtxBuiltFile, EveryFieldReachesTheRecordLayout) {
                                  "2025-06-03T00:44:00Z", 43, {}, "", "System", "", "",
                                  0x8020000000000000ULL, 12544)));
   const auto file = readBuilt(b);
-  ASSERT_TRUE(file.opened()) << file.error;
+  ASSERT_TRUE(file.opened()) << messageOf(file.error);
   EXPECT_FALSE(file.damaged());
   EXPECT_EQ(file.logName, "System");
   ASSERT_EQ(file.records->count(), 3u);
@@ -118,7 +118,7 @@ TEST(EvtxBuiltFile, RecordsAcrossChunksGapsAndWrapsAreNumberedConsecutively) {
   const auto bytes = b.build();
   ASSERT_GT(bytes.size(), EvtxFileBuilder::kHeaderSize + 2 * EvtxFileBuilder::kChunkSize);
   const auto file = readEvtxBytes(bytes, "System.evtx");
-  ASSERT_TRUE(file.opened()) << file.error;
+  ASSERT_TRUE(file.opened()) << messageOf(file.error);
   ASSERT_EQ(file.records->count(), 690u);
   EXPECT_EQ(file.records->firstNumber(), 1u);
   for (std::size_t i = 0; i < file.records->count(); ++i) {
@@ -168,7 +168,7 @@ TEST(EvtxBuiltFile, ADamagedChunkLeavesTheOthersReadable) {
   // Spoil one byte of the second chunk's records: its checksum no longer holds.
   bytes[EvtxFileBuilder::kHeaderSize + EvtxFileBuilder::kChunkSize + 600] ^= std::byte{0x5A};
   const auto file = readEvtxBytes(bytes, "System.evtx");
-  ASSERT_TRUE(file.opened()) << file.error;
+  ASSERT_TRUE(file.opened()) << messageOf(file.error);
   EXPECT_GT(file.records->count(), 0u);
   EXPECT_LE(file.records->count(), 400u);
   for (std::size_t i = 1; i < file.identifiers.size(); ++i)

@@ -208,7 +208,7 @@ TEST_P(EvtxFixture, EveryFieldMatchesEvtxexport) {
   if (!haveEvtxexport())
     GTEST_SKIP() << "evtxexport is not installed";
   const auto file = readEvtxFile(path);
-  ASSERT_TRUE(file.opened()) << file.error;
+  ASSERT_TRUE(file.opened()) << messageOf(file.error);
   const auto exported = exportOf(path);
   ASSERT_EQ(file.records->count(), exported.size());
 
@@ -285,7 +285,7 @@ TEST(EvtxRealFiles, BootsAndCleanShutdownsOfTheTsevtxLog) {
   REQUIRE_FIXTURE(path);
   EvtxEventLogService service;
   const auto& file = service.addFile(path);
-  ASSERT_TRUE(file.opened()) << file.error;
+  ASSERT_TRUE(file.opened()) << messageOf(file.error);
   EXPECT_EQ(file.logName, "System");
   EXPECT_EQ(file.liveRecords, 1247u);
   EXPECT_EQ(file.unreadableRecords, 0u);
@@ -307,7 +307,7 @@ TEST(EvtxRealFiles, SleepsAndResumesOfTheEtwtoolLog) {
   REQUIRE_FIXTURE(path);
   EvtxEventLogService service;
   const auto& file = service.addFile(path);
-  ASSERT_TRUE(file.opened()) << file.error;
+  ASSERT_TRUE(file.opened()) << messageOf(file.error);
   // The export numbers its record headers from 1; the events keep the
   // numbers they had in the machine's log.
   EXPECT_EQ(file.records->firstNumber(), 15391u);
@@ -342,9 +342,9 @@ TEST(EvtxRealFiles, AFolderOfLogsOffersEachFilesLog) {
   const std::string path = fixture("etwtool_System.evtx");
   REQUIRE_FIXTURE(path);
   EvtxEventLogService service;
-  std::size_t found = 0;
-  ASSERT_TRUE(service.addFolder(std::string(TALLYVANE_SHARED_FIXTURES) + "/evtx", found));
-  EXPECT_EQ(found, 2u);
+  const auto found = service.addFolder(std::string(TALLYVANE_SHARED_FIXTURES) + "/evtx");
+  ASSERT_TRUE(found) << found.error().message;
+  EXPECT_EQ(*found, 2u);
   // Both files hold a System log (of two machines, with no identifiers in
   // common): one log of both.
   EXPECT_EQ(service.logNames(), (std::vector<std::string>{"System"}));
@@ -369,7 +369,7 @@ TEST(EvtxRealFiles, ReadsFromMemoryAsFromTheFile) {
   const auto bytes = fileBytes(path);
   const auto fromMemory = readEvtxBytes(bytes, "tsevtx_System.evtx");
   const auto fromFile = readEvtxFile(path);
-  ASSERT_TRUE(fromMemory.opened()) << fromMemory.error;
+  ASSERT_TRUE(fromMemory.opened()) << messageOf(fromMemory.error);
   ASSERT_EQ(fromMemory.records->count(), fromFile.records->count());
   for (std::size_t i = 0; i < fromFile.records->count(); ++i) {
     const auto a = fromMemory.records->at(i), b = fromFile.records->at(i);
@@ -386,7 +386,7 @@ TEST(EvtxRealFiles, DamagedFilesGiveTheRecordsThatCouldBeRead) {
   // Cut after the second chunk: the records of the first two chunks stay.
   std::vector<std::byte> cut(whole.begin(), whole.begin() + kHeader + 2 * kChunk + 1000);
   const auto truncated = readEvtxBytes(cut, "cut.evtx");
-  ASSERT_TRUE(truncated.opened()) << truncated.error;
+  ASSERT_TRUE(truncated.opened()) << messageOf(truncated.error);
   EXPECT_GT(truncated.records->count(), 0u);
   EXPECT_LT(truncated.records->count(), 1247u);
 
@@ -395,7 +395,7 @@ TEST(EvtxRealFiles, DamagedFilesGiveTheRecordsThatCouldBeRead) {
   for (std::size_t i = kHeader + 3 * kChunk; i < kHeader + 4 * kChunk; ++i)
     spoiled[i] = static_cast<std::byte>(i * 7919u >> 3);
   const auto damaged = readEvtxBytes(spoiled, "spoiled.evtx");
-  ASSERT_TRUE(damaged.opened()) << damaged.error;
+  ASSERT_TRUE(damaged.opened()) << messageOf(damaged.error);
   EXPECT_GT(damaged.records->count(), 500u);
   EXPECT_LT(damaged.records->count(), 1247u);
   // Records after the damage keep their own numbers' order.
@@ -415,7 +415,8 @@ TEST(EvtxRealFiles, DamagedFilesGiveTheRecordsThatCouldBeRead) {
     badHeader[i] = std::byte{0xEE};
   const auto badHead = readEvtxBytes(badHeader, "badheader.evtx");
   if (!badHead.opened()) {
-    EXPECT_NE(badHead.error.find("damaged"), std::string::npos) << badHead.error;
+    EXPECT_NE(messageOf(badHead.error).find("damaged"), std::string::npos)
+        << messageOf(badHead.error);
   }
 }
 
@@ -424,13 +425,14 @@ TEST(EvtxRealFiles, FilesThatAreNoLogsGiveAClearError) {
   EXPECT_FALSE(missing.opened());
   // A build without an .evtx reader gives that as the reason for every file.
   const bool reader = evtxReadingAvailable();
-  EXPECT_NE(missing.error.find(reader ? "cannot open" : "cannot read .evtx"), std::string::npos)
-      << missing.error;
+  EXPECT_NE(messageOf(missing.error).find(reader ? "cannot open" : "cannot read .evtx"),
+            std::string::npos)
+      << messageOf(missing.error);
   const auto notALog = readEvtxBytes(std::vector<std::byte>(100, std::byte{'x'}), "x.evtx");
   EXPECT_FALSE(notALog.opened());
-  EXPECT_NE(notALog.error.find(reader ? "no ElfFile signature" : "cannot read .evtx"),
+  EXPECT_NE(messageOf(notALog.error).find(reader ? "no ElfFile signature" : "cannot read .evtx"),
             std::string::npos)
-      << notALog.error;
+      << messageOf(notALog.error);
 }
 
 }  // namespace

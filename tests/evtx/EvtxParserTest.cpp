@@ -116,8 +116,8 @@ bool sameRecord(std::span<const std::byte> ours, std::span<const std::byte> orac
 
 // Every record of both logs, every field of the layout.
 void expectSameLog(const EvtxLogFile& ours, const EvtxLogFile& oracle) {
-  ASSERT_TRUE(ours.opened()) << ours.error;
-  ASSERT_TRUE(oracle.opened()) << oracle.error;
+  ASSERT_TRUE(ours.opened()) << messageOf(ours.error);
+  ASSERT_TRUE(oracle.opened()) << messageOf(oracle.error);
   EXPECT_EQ(ours.logName, oracle.logName);
   EXPECT_EQ(ours.identifiers, oracle.identifiers);
   EXPECT_EQ(ours.records->firstNumber(), oracle.records->firstNumber());
@@ -313,7 +313,7 @@ TEST(EvtxParser, EveryValueTypeBecomesItsText) {
     SCOPED_TRACE(c.what);
     const auto bytes = typedEvent(c.value).build();
     const auto ours = readEvtxBytes(bytes, "System.evtx");
-    ASSERT_TRUE(ours.opened()) << ours.error;
+    ASSERT_TRUE(ours.opened()) << messageOf(ours.error);
     EXPECT_EQ(stringsOf(ours), c.strings);
     if (c.oracle && testing::libevtxAvailable())
       expectSameLog(ours, testing::libevtxReadBytes(bytes, "System.evtx"));

@@ -129,7 +129,7 @@ TEST(EvtxService, OffersEachLogUnderItsOwnName) {
   EvtxLogFile broken;
   broken.path = "a/Broken.evtx";
   broken.logName = "Broken";
-  broken.error = "damaged .evtx file: invalid signature";
+  broken.error = Error{"damaged .evtx file: invalid signature"};
   service.addLog(std::move(broken));
   EXPECT_EQ(service.logNames(), (std::vector<std::string>{"System", "Application"}));
 
@@ -232,23 +232,23 @@ TEST(EvtxService, AddsTheEvtxFilesOfAFolder) {
   fs::create_directories(dir / "sub.evtx");
 
   EvtxEventLogService service;
-  std::size_t found = 0;
-  std::string error;
-  ASSERT_TRUE(service.addFolder(dir.string(), found, &error));
-  EXPECT_EQ(found, 3u);
+  const auto found = service.addFolder(dir.string());
+  ASSERT_TRUE(found) << found.error().message;
+  EXPECT_EQ(*found, 3u);
   ASSERT_EQ(service.files().size(), 3u);
   for (const auto& file : service.files()) {
     EXPECT_FALSE(file->opened()) << file->path;
-    EXPECT_FALSE(file->error.empty());
+    EXPECT_TRUE(file->error.has_value());
   }
   // Empty.evtx; a build without an .evtx reader says that instead.
-  EXPECT_NE(service.files()[0]->error.find(evtxReadingAvailable() ? "no ElfFile signature"
-                                                                  : "cannot read .evtx"),
+  EXPECT_NE(messageOf(service.files()[0]->error)
+                .find(evtxReadingAvailable() ? "no ElfFile signature" : "cannot read .evtx"),
             std::string::npos);
   EXPECT_TRUE(service.logNames().empty());
 
-  EXPECT_FALSE(service.addFolder((dir / "missing").string(), found, &error));
-  EXPECT_FALSE(error.empty());
+  const auto missing = service.addFolder((dir / "missing").string());
+  ASSERT_FALSE(missing);
+  EXPECT_FALSE(missing.error().message.empty());
   fs::remove_all(dir);
 }
 

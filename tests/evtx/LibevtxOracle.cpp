@@ -220,18 +220,18 @@ EvtxLogFile readPath(const std::string& path, std::string_view name, const EvtxP
   {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-      out.error = std::string("cannot open the file: ") + std::strerror(errno);
+      out.error = Error{std::string("cannot open the file: ") + std::strerror(errno)};
       return out;
     }
   }
   if (!fileHasEvtxSignature(path)) {
-    out.error = "not an .evtx file (no ElfFile signature)";
+    out.error = Error{"not an .evtx file (no ElfFile signature)"};
     return out;
   }
   EvtxFile evtx;
   std::string message;
   if (!evtx.openPath(path, message)) {
-    out.error = "damaged .evtx file: " + message;
+    out.error = Error{"damaged .evtx file: " + message};
     return out;
   }
   readOpenedFile(evtx, out, progress);
@@ -253,7 +253,7 @@ EvtxLogFile libevtxReadBytes(std::span<const std::byte> bytes, std::string_view 
     EvtxLogFile out;
     out.path = std::string(name);
     out.logName = evtxLogNameFromPath(name);
-    out.error = "not an .evtx file (no ElfFile signature)";
+    out.error = Error{"not an .evtx file (no ElfFile signature)"};
     return out;
   }
   std::error_code ec;
@@ -276,7 +276,7 @@ EvtxLogFile libevtxReadBytes(std::span<const std::byte> bytes, std::string_view 
   } else {
     out.path = std::string(name);
     out.logName = evtxLogNameFromPath(name);
-    out.error = std::string("cannot write a temporary file: ") + std::strerror(errno);
+    out.error = Error{std::string("cannot write a temporary file: ") + std::strerror(errno)};
   }
   if (fd >= 0)
     ::unlink(path.c_str());
@@ -296,7 +296,7 @@ bool libevtxAvailable() {
 platform::EvtxLogFile libevtxReadFile(const std::string& path, const platform::EvtxProgress&) {
   platform::EvtxLogFile out;
   out.path = path;
-  out.error = "libevtx is not installed";
+  out.error = Error{"libevtx is not installed"};
   return out;
 }
 
@@ -304,7 +304,7 @@ platform::EvtxLogFile libevtxReadBytes(std::span<const std::byte>, std::string_v
                                        const platform::EvtxProgress&) {
   platform::EvtxLogFile out;
   out.path = std::string(name);
-  out.error = "libevtx is not installed";
+  out.error = Error{"libevtx is not installed"};
   return out;
 }
 

@@ -247,23 +247,24 @@ TEST(EvtFile, ServiceOpensItsLogUnderTheGivenName) {
 TEST(EvtFile, FromFileReportsUnreadableAndForeignFiles) {
   const auto dir = std::filesystem::path(TALLYVANE_BINARY_DIR) / "evt-test";
   std::filesystem::create_directories(dir);
-  std::string error;
-  EXPECT_EQ(EvtFileEventLogService::fromFile(dir / "missing.evt", "System", &error), nullptr);
-  EXPECT_NE(error.find("cannot open"), std::string::npos);
+  const auto missing = EvtFileEventLogService::fromFile(dir / "missing.evt", "System");
+  ASSERT_FALSE(missing);
+  EXPECT_NE(missing.error().message.find("cannot open"), std::string::npos);
 
   const auto text = dir / "notes.evt";
   std::ofstream(text) << "not an event log";
-  EXPECT_EQ(EvtFileEventLogService::fromFile(text, "System", &error), nullptr);
-  EXPECT_NE(error.find("not a classic event log file"), std::string::npos);
+  const auto foreign = EvtFileEventLogService::fromFile(text, "System");
+  ASSERT_FALSE(foreign);
+  EXPECT_NE(foreign.error().message.find("not a classic event log file"), std::string::npos);
 
   const auto file = writeEvtFile(sampleDay(), 1);
   const auto good = dir / "good.evt";
   std::ofstream(good, std::ios::binary)
       .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   const auto service = EvtFileEventLogService::fromFile(good);
-  ASSERT_NE(service, nullptr);
-  EXPECT_EQ(service->records()->count(), sampleDay().size());
-  EXPECT_EQ(service->logName(), "System");
+  ASSERT_TRUE(service) << service.error().message;
+  EXPECT_EQ((*service)->records()->count(), sampleDay().size());
+  EXPECT_EQ((*service)->logName(), "System");
 }
 
 }  // namespace
@@ -291,10 +292,10 @@ TEST(EvtFile, FileOnDiskGivesTheSameRecordsAsItsImage) {
           .write(reinterpret_cast<const char*>(file.data()),
                  static_cast<std::streamsize>(file.size()));
       const auto service = EvtFileEventLogService::fromFile(path);
-      ASSERT_NE(service, nullptr);
-      EXPECT_EQ(listed(*service->records()), expected);
-      EXPECT_EQ(service->records()->firstNumber(), 9u);
-      EXPECT_EQ(service->report().records, expected.size());
+      ASSERT_TRUE(service) << service.error().message;
+      EXPECT_EQ(listed(*(*service)->records()), expected);
+      EXPECT_EQ((*service)->records()->firstNumber(), 9u);
+      EXPECT_EQ((*service)->report().records, expected.size());
     }
   }
 }
@@ -311,7 +312,8 @@ TEST(EvtFile, RecordsOfAFileOnDiskOutliveTheirService) {
   const auto path = dir / "outlive.evt";
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-  std::shared_ptr<const RecordList> records = EvtFileEventLogService::fromFile(path)->records();
+  std::shared_ptr<const RecordList> records =
+      EvtFileEventLogService::fromFile(path).value()->records();
   std::filesystem::remove(path);
   EXPECT_EQ(listed(*records), expected);
 }

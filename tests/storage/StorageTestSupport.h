@@ -10,6 +10,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -68,6 +69,15 @@ inline std::vector<std::byte> readBytes(const std::string& path) {
   for (std::size_t i = 0; i < chars.size(); ++i)
     out[i] = static_cast<std::byte>(chars[i]);
   return out;
+}
+
+// The names in a directory, sorted.
+inline std::vector<std::string> namesIn(const std::string& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 inline void writeBytes(const std::string& path, const std::vector<std::byte>& bytes) {
