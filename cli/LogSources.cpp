@@ -157,6 +157,39 @@ OpenedLog openWtmpFile(const std::filesystem::path& file) {
   return fromHistory(platform::openWtmpFileHistory(file.string()), file);
 }
 
+OpenedLog openWindowsInstallation(const std::filesystem::path& root) {
+  const std::string name = root.string();
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(root, ec);
+  if (status.type() == std::filesystem::file_type::not_found)
+    return failed(kExitFileNotFound, name + ": no such directory");
+  if (ec)
+    return failed(kExitUnreadable, name + ": cannot be read (" + ec.message() + ")");
+  if (!platform::WindowsInstallation::recognise(root)) {
+    return failed(
+        kExitUnknownFormat,
+        name + ": not the root of a Windows installation (it holds no Windows/System32 folder)");
+  }
+  auto installation = std::make_shared<platform::WindowsInstallation>(root);
+  const std::filesystem::path& file = installation->systemLogFile();
+  OpenedLog log;
+  if (file.empty()) {
+    log = failed(kExitFileNotFound, name +
+                                        ": the Windows installation holds no System log (neither "
+                                        "Windows/System32/winevt/Logs/System.evtx nor "
+                                        "Windows/System32/config/SysEvent.Evt)");
+  } else {
+    log = installation->systemLogIsEvtx() ? openEvtx(file) : openEvt(file);
+  }
+  log.warnings.insert(log.warnings.begin(), installation->warnings().begin(),
+                      installation->warnings().end());
+  if (log.service) {
+    log.description = "the Windows installation at " + name;
+    log.installation = std::move(installation);
+  }
+  return log;
+}
+
 OpenedLog openLogFile(const std::filesystem::path& path) {
   const std::string name = path.string();
   std::error_code ec;
@@ -167,6 +200,8 @@ OpenedLog openLogFile(const std::filesystem::path& path) {
   if (ec)
     return failed(kExitUnreadable, name + ": cannot be read (" + ec.message() + ")");
   if (std::filesystem::is_directory(status)) {
+    if (platform::WindowsInstallation::recognise(path))
+      return openWindowsInstallation(path);
     if (std::optional<OpenedLog> folder = openEvtxFolder(path))
       return std::move(*folder);
     return failed(kExitUnreadable, name + ": is a directory, not a log file");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Services.h"
+#include "platform/WindowsInstallation.h"
 
 namespace tallyvane::report {
 
@@ -35,11 +36,17 @@ struct OpenedLog {
   // Sentences printed before the journal: files that could not be read in a
   // folder, damaged files whose readable records are used.
   std::vector<std::string> warnings;
+  // Set for a Windows installation read from disk: its registry, time zone
+  // and facts replace this machine's for the journal and --system.
+  std::shared_ptr<platform::WindowsInstallation> installation;
 };
 
 // What a source needs of the running program.
 struct ReportEnvironment {
   platform::Services services = platform::systemServices();
+  // The Windows installation whose log is read, if any (its services are
+  // then in `services`).
+  std::shared_ptr<platform::WindowsInstallation> installation;
 };
 
 using LogOpener = std::function<OpenedLog(const ReportEnvironment&)>;
@@ -51,6 +58,10 @@ OpenedLog openThisMachine(const ReportEnvironment& env);
 // its wtmp file.
 OpenedLog openJournalDirectory(const std::filesystem::path& directory);
 OpenedLog openWtmpFile(const std::filesystem::path& file);
+
+// The System log of the Windows installation whose drive root is `root`,
+// with its registry, time zone and facts.
+OpenedLog openWindowsInstallation(const std::filesystem::path& root);
 
 // One kind of log file.
 struct FileLogFormat {
@@ -64,7 +75,8 @@ const std::vector<FileLogFormat>& fileLogFormats();
 
 // Opens a log file: a missing or unreadable file and a file of no known format
 // give their exit codes and a sentence that names the file. A folder of
-// exported logs (as winevt\Logs) is read when it holds .evtx files.
+// exported logs (as winevt\Logs) is read when it holds .evtx files; a folder
+// that is the root of a Windows installation is read as one.
 OpenedLog openLogFile(const std::filesystem::path& path);
 
 }  // namespace tallyvane::report

@@ -38,6 +38,8 @@ const std::vector<ReportOption>& reportOptions() {
        [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kCsv); }},
       {"--json", "", "print JSON with the row markers",
        [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kJson); }},
+      {"--html", "", "print a self-contained HTML report with a chart of the hours per month",
+       [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kHtml); }},
       {"--journal", "DIR", "read another Linux machine's history from its journal directory",
        [](ReportRequest& r, const std::string& dir) {
          return chooseSource(r, "--journal " + dir,
@@ -48,7 +50,17 @@ const std::vector<ReportOption>& reportOptions() {
          return chooseSource(r, "--wtmp " + file,
                              [file](const ReportEnvironment&) { return openWtmpFile(file); });
        }},
-      {"--system", "", "print this system's facts (OS, user, machine, program version, session)",
+      {"--windows", "DIR",
+       "read the Windows installation whose drive root is DIR (its System log, shown in its "
+       "time zone)",
+       [](ReportRequest& r, const std::string& dir) {
+         return chooseSource(r, "--windows " + dir, [dir](const ReportEnvironment&) {
+           return openWindowsInstallation(dir);
+         });
+       }},
+      {"--system", "",
+       "print this system's facts (OS, user, machine, program version, session), or those of the "
+       "Windows installation read",
        [](ReportRequest& r, const std::string&) {
          r.facts.push_back(systemFacts);
          return Expected<void>();
@@ -127,7 +139,8 @@ std::string usageText() {
       "from wtmp, and the running boot from the kernel). With FILE, --journal or\n"
       "--wtmp, that log is read; the total then counts its closed days only and the\n"
       "uptime line reads 0. FILE may also be a folder of exported logs (as\n"
-      "winevt\\Logs), whose System log is read.\n"
+      "winevt\\Logs), whose System log is read, or the root of a Windows installation\n"
+      "(as --windows).\n"
       "\n"
       "Options:\n";
   for (const ReportOption& o : reportOptions()) {
@@ -154,7 +167,7 @@ std::string usageText() {
       "  0  the journal was printed\n"
       "  1  the journal could not be built from the log\n"
       "  2  unknown option or bad arguments\n"
-      "  3  the log file does not exist\n"
+      "  3  the log file (or the installation's System log) does not exist\n"
       "  4  the log file (or every log of a folder) cannot be read\n"
       "  5  the file is no log of a known format\n";
   return text;
@@ -186,7 +199,13 @@ int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     shown = std::make_shared<ProgressEventLogService>(service, err, log.description);
     service = shown;
   }
-  platform::Services services = env.services;
+  // A Windows installation brings its own registry, zone and facts.
+  ReportEnvironment sourceEnv = env;
+  if (log.installation) {
+    sourceEnv.services = log.installation->services(env.services);
+    sourceEnv.installation = log.installation;
+  }
+  platform::Services services = sourceEnv.services;
   services.eventLog = service.get();
   NoUptimeClock noUptime(*services.clock);
   platform::SystemClock& clock = log.thisMachine ? *services.clock : noUptime;
@@ -194,7 +213,7 @@ int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   JournalReport report;
   try {
     for (const FactProvider& provider : request->facts) {
-      for (ReportFact& fact : provider(env))
+      for (ReportFact& fact : provider(sourceEnv))
         report.facts.push_back(std::move(fact));
     }
     TOrvex_EventLog eventLog(nullptr, services);
@@ -225,6 +244,9 @@ int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
       break;
     case OutputFormat::kJson:
       writeJson(report, out);
+      break;
+    case OutputFormat::kHtml:
+      writeHtml(report, log.description, out);
       break;
   }
   out.flush();

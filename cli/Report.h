@@ -16,7 +16,7 @@
 
 namespace tallyvane::report {
 
-enum class OutputFormat { kTable, kCsv, kJson };
+enum class OutputFormat { kTable, kCsv, kJson, kHtml };
 
 // A named fact printed before the lists (for example by an option that adds
 // facts about the system).
@@ -68,6 +68,13 @@ struct JournalReport {
 void writeTable(const JournalReport& report, std::ostream& out);
 void writeCsv(const JournalReport& report, std::ostream& out);
 void writeJson(const JournalReport& report, std::ostream& out);
+// One self-contained HTML page: the totals, the hours per month as an SVG bar
+// chart, both lists, and a style sheet that prints well. `source` names the
+// machine or log in the heading.
+void writeHtml(const JournalReport& report, const std::string& source, std::ostream& out);
+// The minutes of a spent-time text as the journal writes it ("7h 44m", the
+// part before any bracket); nothing when it is not one.
+std::optional<long long> spentMinutes(std::string_view text);
 
 // Runs the tool and returns its exit code. `progress` turns on the progress
 // line on `err` for long reads.

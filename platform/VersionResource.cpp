@@ -1,6 +1,7 @@
 #include "platform/VersionResource.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/ByteReader.h"
 #include "platform/MappedFile.h"
@@ -353,9 +354,10 @@ std::optional<std::vector<std::byte>> findElfVersionBlock(std::span<const std::b
       continue;  // SHT_NOBITS
     const auto* chars = reinterpret_cast<const char*>(nameBytes->data()) + section->name;
     const std::size_t room = nameBytes->size() - section->name;
-    const std::string_view name(chars, std::char_traits<char>::length(chars) < room
-                                           ? std::char_traits<char>::length(chars)
-                                           : room);
+    // The names table need not end in a zero: look for the terminator only
+    // within the table, and take a name cut off by its end as it stands.
+    const auto* end = static_cast<const char*>(std::memchr(chars, 0, room));
+    const std::string_view name(chars, end ? static_cast<std::size_t>(end - chars) : room);
     if (name != wanted)
       continue;
     if (!reader.has(section->offset, section->size))

@@ -10,6 +10,7 @@ build_packages=(
   fonts-wine
   libsystemd-dev
   libevtx-dev libbfio-dev
+  libhivex-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64 googletest
 )
@@ -17,12 +18,14 @@ test_packages=(
   clang libclang-rt-14-dev clang-format
   python3 python3-olefile libolecf-utils libgsf-bin
   libevt-utils libevtx-utils tzdata
+  libhivex-bin libwin-hivex-perl
   systemd-journal-remote
   poppler-utils
   xvfb xauth
   librsvg2-bin
   wine wine64
   nsis zip
+  lintian man-db
 )
 
 packages=("${build_packages[@]}")

@@ -1,4 +1,4 @@
-#include "app/JpegImage.h"
+#include "app/qt/JpegImage.h"
 
 #include <csetjmp>
 #include <cstddef>

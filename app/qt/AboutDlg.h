@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <array>
 
-#include "app/SnapshotTexts.h"
+#include "app/qt/SnapshotTexts.h"
 
 class QPlainTextEdit;
 class QPushButton;

@@ -1,4 +1,4 @@
-#include "app/AppStart.h"
+#include "app/qt/AppStart.h"
 
 #include <QDir>
 #include <QFontDatabase>
@@ -150,6 +150,7 @@ QString CurrentExceptionText() {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QString::fromLatin1(kApplicationTitle));
+  setOrganizationName(QStringLiteral("Tallyvane"));
   setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
   setApplicationVersion(QString::fromLatin1(TALLYVANE_VERSION));
   setDesktopFileName(QStringLiteral("tallyvane-journal"));

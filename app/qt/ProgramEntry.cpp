@@ -1,11 +1,14 @@
 // Program start: the application object, the fonts the layouts name, the main
-// window, and the message loop.
+// window, and the message loop. `tallyvane-journal FILE|DIR` opens that log
+// instead of this computer's.
+#include <QCoreApplication>
+#include <QStringList>
 #include <QTimer>
 #include <clocale>
 
-#include "app/AppStart.h"
-#include "app/Main.h"
-#include "app/SnapshotTexts.h"
+#include "app/qt/AppStart.h"
+#include "app/qt/Main.h"
+#include "app/qt/SnapshotTexts.h"
 #include "present/FormatSettings.h"
 
 int main(int argc, char** argv) {
@@ -16,8 +19,13 @@ int main(int argc, char** argv) {
   RegisterFallbackFonts();
   std::unique_ptr<Twnd_Main> window;
   RunCommand(nullptr, [&] {
+    std::optional<JournalSource> initial;
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1) {
+      initial = LogSourceAt(args.at(1));
+    }
     window = std::make_unique<Twnd_Main>(platform::systemServices(), CurrentSnapshotTexts(),
-                                         UserFormatSettings());
+                                         UserFormatSettings(), nullptr, std::move(initial));
     window->show();
   });
   if (!window) {

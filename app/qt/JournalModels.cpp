@@ -1,4 +1,4 @@
-#include "app/JournalModels.h"
+#include "app/qt/JournalModels.h"
 
 #include <stdexcept>
 

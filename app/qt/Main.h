@@ -6,15 +6,19 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 
-#include "app/SnapshotTexts.h"
-#include "journal/JournalListModel.h"
+#include "app/qt/JournalSource.h"
+#include "app/qt/SnapshotTexts.h"
 #include "components/TComponent.h"
+#include "journal/JournalListModel.h"
 #include "platform/Services.h"
 #include "present/FormatSettings.h"
 #include "present/Orvex_CtrlRtns.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -25,6 +29,7 @@ namespace tallyvane {
 
 class TJournalListView;
 class TJournalTableModel;
+class TUsageChart;
 class TOrvex_EventLog;
 
 // Where a window whose frame is `Frame` comes to rest on a screen whose
@@ -37,12 +42,20 @@ class Twnd_Main : public QMainWindow, private JournalView {
  public:
   // `Services` gives the event log and the clock; `Snapshot` the header's and
   // the print footer's facts; `Settings` the user's locale formats.
+  // `Initial` is the source read first (this computer when none, or when it
+  // cannot be read).
   Twnd_Main(const platform::Services& Services, const TSnapshotTexts& Snapshot,
-            const FormatSettings& Settings, QWidget* Parent = nullptr);
+            const FormatSettings& Settings, QWidget* Parent = nullptr,
+            std::optional<JournalSource> Initial = std::nullopt);
   ~Twnd_Main() override;
 
   // Controls, by their names in the layout.
   QMenu* File1 = nullptr;
+  QAction* OpenLog1 = nullptr;
+  QAction* OpenFolder1 = nullptr;
+  QMenu* Recent1 = nullptr;
+  QAction* ThisComputer1 = nullptr;
+  QAction* Export1 = nullptr;
   QAction* Refresh1 = nullptr;
   QAction* Print1 = nullptr;
   QAction* Exit1 = nullptr;
@@ -55,16 +68,32 @@ class Twnd_Main : public QMainWindow, private JournalView {
   TJournalListView* List = nullptr;
   QSplitter* Splitter1 = nullptr;
   TJournalListView* MonthList = nullptr;
+  TUsageChart* Chart = nullptr;
   QWidget* pStatus = nullptr;
   QLabel* lUptime = nullptr;
   QLabel* lSpenttime = nullptr;
+  // Says why this computer's history may be incomplete; hidden when it is not.
+  QLabel* lHistoryNote = nullptr;
 
   TJournalTableModel* ListModel() const { return FListModel; }
   TJournalTableModel* MonthListModel() const { return FMonthModel; }
   TOrvex_EventLog* EventLog() const { return FEventLog; }
 
-  // Rebuilds the journal (at creation and on F5).
+  // Rebuilds the journal from the log that is open.
   void RefreshJournal();
+
+  // Reads `Source` and shows its journal; the title names it and it joins the
+  // recent sources. When it cannot be opened or read, the error is thrown and
+  // the journal shown before stays.
+  void OpenSource(const JournalSource& Source);
+  const JournalSource& Source() const { return FSource; }
+  // The recent sources, newest first (at most kMaxRecentSources).
+  QStringList RecentSources() const;
+  static constexpr int kMaxRecentSources = 8;
+
+  // Writes both lists and the totals to `FileName`: CSV, JSON or an HTML report,
+  // chosen by its extension (.csv, .json, .html or .htm).
+  void ExportJournal(const QString& FileName);
 
   // Prints both lists as two jobs on `Printer`: the day list, then the month list.
   void PrintJournal(QPrinter& Printer);
@@ -73,21 +102,40 @@ class Twnd_Main : public QMainWindow, private JournalView {
   std::function<std::unique_ptr<TPrinterCanvas>(QPrinter&)> CanvasFactory;
   // Shows the print dialog; false when the user cancels it. Tests answer it.
   std::function<bool(QPrinter&)> PrintDialog;
+  // Ask for a log file, a folder of logs and an export file; an empty answer
+  // cancels. Tests answer them.
+  std::function<QString()> OpenLogDialog;
+  std::function<QString()> OpenFolderDialog;
+  std::function<QString()> ExportDialog;
 
  public slots:
   void Refresh1Click();
   void Exit1Click();
   void About1Click();
   void pmPrintClick();
+  void OpenLog1Click();
+  void OpenFolder1Click();
+  void ThisComputer1Click();
+  void Export1Click();
 
  protected:
   void closeEvent(QCloseEvent* Event) override;
   void moveEvent(QMoveEvent* Event) override;
   void showEvent(QShowEvent* Event) override;
+  void dragEnterEvent(QDragEnterEvent* Event) override;
+  void dropEvent(QDropEvent* Event) override;
 
  private:
   void CreateControls();
   void FormCreate();
+  void UpdateTitle();
+  void UpdateHistoryNote();
+  void RestoreSettings();
+  void SaveSettings();
+  void RememberRecent(const QString& Path);
+  void FillRecentMenu();
+  struct TOpenLog;
+  std::unique_ptr<TOpenLog> MakeOpenLog(const JournalSource& Source);
 
   // JournalView.
   void setUptimeText(const std::string& text) override;
@@ -102,8 +150,10 @@ class Twnd_Main : public QMainWindow, private JournalView {
   platform::Services FServices;
   TSnapshotTexts FSnapshot;
   FormatSettings FSettings;
-  TComponent FComponents{nullptr};  // owns EventLog
-  TOrvex_EventLog* FEventLog = nullptr;
+  std::optional<JournalSource> FInitial;
+  JournalSource FSource;
+  std::unique_ptr<TOpenLog> FLog;        // the log read, its services and clock
+  TOrvex_EventLog* FEventLog = nullptr;  // FLog's
   TJournalTableModel* FListModel = nullptr;
   TJournalTableModel* FMonthModel = nullptr;
   long long FPendingSelection = -1;

@@ -1,4 +1,4 @@
-#include "app/AboutDlg.h"
+#include "app/qt/AboutDlg.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -10,8 +10,8 @@
 #include <QTextCursor>
 #include <QUrl>
 
-#include "app/AppStart.h"
-#include "app/JpegImage.h"
+#include "app/qt/AppStart.h"
+#include "app/qt/JpegImage.h"
 
 namespace tallyvane {
 

@@ -1,4 +1,4 @@
-#include "app/JournalListView.h"
+#include "app/qt/JournalListView.h"
 
 #include <QCursor>
 #include <QHeaderView>
@@ -6,8 +6,8 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "app/AppStart.h"
-#include "app/JournalModels.h"
+#include "app/qt/AppStart.h"
+#include "app/qt/JournalModels.h"
 
 namespace tallyvane {
 

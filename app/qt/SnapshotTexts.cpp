@@ -1,4 +1,4 @@
-#include "app/SnapshotTexts.h"
+#include "app/qt/SnapshotTexts.h"
 
 #include "sysinfo/Orvex_Routines.h"
 

@@ -1,11 +1,11 @@
-#include "app/QtPrinterCanvas.h"
+#include "app/qt/QtPrinterCanvas.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QTreeView>
 #include <stdexcept>
 
-#include "app/AppStart.h"
+#include "app/qt/AppStart.h"
 
 namespace tallyvane {
 
@@ -66,6 +66,36 @@ void TQtPrinterCanvas::EndDoc() {
   if (FPainter.isActive() && !FPainter.end()) {
     throw std::runtime_error("The printer could not finish the print job.");
   }
+}
+
+void TJoinedDocumentCanvas::Finish() {
+  if (FStarted) {
+    FStarted = false;
+    FInner.EndDoc();
+  }
+}
+
+void TJoinedDocumentCanvas::SetDocumentName(const std::string& Name) {
+  // The document keeps the first job's name.
+  if (!FStarted) {
+    FInner.SetDocumentName(Name);
+  }
+}
+
+void TJoinedDocumentCanvas::SetOrientation(TPrinterOrientation Orientation) {
+  if (!FStarted) {
+    FInner.SetOrientation(Orientation);
+  }
+}
+
+void TJoinedDocumentCanvas::BeginDoc() {
+  if (!FStarted) {
+    FInner.BeginDoc();
+    FStarted = true;
+  } else {
+    FInner.NewPage();
+  }
+  FFirstPage = FInner.PageNumber();
 }
 
 int TQtPrinterCanvas::PageWidth() const {
