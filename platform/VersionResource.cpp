@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 #include "platform/ByteReader.h"
+#include "platform/MappedFile.h"
 #include "platform/PeResources.h"
 #include "platform/Unicode.h"
 
@@ -355,17 +355,12 @@ std::vector<std::byte> buildVersionBlock(const VersionBlockContents& contents) {
 
 bool FileVersionResources::getFileVersionInfo(std::string_view fileName,
                                               std::vector<std::byte>& data) {
-  std::ifstream in{std::string(fileName), std::ios::binary | std::ios::ate};
-  if (!in)
+  // Mapped, not read: a program file can be tens of megabytes (debug
+  // information) of which only the headers and the resource are looked at.
+  const auto file = MappedFile::open(std::string(fileName), MappedFile::Access::kParts);
+  if (!file || (*file)->bytes().empty())
     return false;
-  const std::streamoff size = in.tellg();
-  if (size <= 0)
-    return false;
-  std::vector<char> raw(static_cast<std::size_t>(size));
-  in.seekg(0);
-  if (!in.read(raw.data(), size))
-    return false;
-  const auto block = findVersionBlock(std::as_bytes(std::span<const char>(raw)));
+  const auto block = findVersionBlock((*file)->bytes());
   if (!block)
     return false;
   data = *block;
