@@ -302,13 +302,8 @@ void RefreshJournal(TOrvex_EventLog& EventLog, JournalListModel& List, JournalLi
   EventLog.SetConvertTimeToLocal(true);
   EventLog.SetExpandMessages(false);
   EventLog.SetSourceFilter(kJournalSourceFilter);
-  // Naming the source of a component on live data reads the log already; the
-  // log is read once, not twice. On stored data the name loads the stored
-  // records, and the log is then read live.
-  const bool readByName = EventLog.LiveData();
   EventLog.SetSourceName("System");
-  if (!readByName || !EventLog.LiveData())
-    EventLog.RefreshData(AllScanObjects);
+  EventLog.RefreshData(AllScanObjects);
   EventLog.Sort();
 
   List.clear();

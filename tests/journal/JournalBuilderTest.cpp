@@ -92,8 +92,8 @@ TEST(JournalBuilder, BuildsTheWorkedDayExactly) {
                                       "beginUpdate", "select:5", "endUpdate", "idle",
                                       "spent:Total spent time: 10h 00m",
                                       "uptime:Current uptime: 00.00.00 01:00:00"}));
-  // The SourceName assignment reads the log; the builder does not read it again.
-  EXPECT_EQ(run.service.opens, 1);
+  // The SourceName assignment reads the log, then RefreshData reads it again.
+  EXPECT_EQ(run.service.opens, 2);
 
   // A second build starts from scratch and gives the same lists.
   run.build();
