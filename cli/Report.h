@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "cli/LogSources.h"
+#include "cli/MessageReports.h"
 #include "journal/JournalListModel.h"
 #include "platform/Expected.h"
 #include "present/FormatSettings.h"
 
 namespace tallyvane::report {
 
-enum class OutputFormat { kTable, kCsv, kJson };
+enum class OutputFormat { kTable, kCsv, kJson, kHtml };
 
 // A named fact printed before the lists (for example by an option that adds
 // facts about the system).
@@ -34,6 +35,8 @@ struct ReportRequest {
   LogOpener source;
   std::string sourceName;  // the option or file that chose `source`, for messages
   std::vector<FactProvider> facts;
+  // --records or --message-table instead of the journal.
+  MessageListing messages;
 };
 
 // One command-line option. `apply` takes the option into the request, or says
@@ -68,6 +71,13 @@ struct JournalReport {
 void writeTable(const JournalReport& report, std::ostream& out);
 void writeCsv(const JournalReport& report, std::ostream& out);
 void writeJson(const JournalReport& report, std::ostream& out);
+// One self-contained HTML page: the totals, the hours per month as an SVG bar
+// chart, both lists, and a style sheet that prints well. `source` names the
+// machine or log in the heading.
+void writeHtml(const JournalReport& report, const std::string& source, std::ostream& out);
+// The minutes of a spent-time text as the journal writes it ("7h 44m", the
+// part before any bracket); nothing when it is not one.
+std::optional<long long> spentMinutes(std::string_view text);
 
 // Runs the tool and returns its exit code. `progress` turns on the progress
 // line on `err` for long reads.

@@ -166,4 +166,133 @@ void writeJson(const JournalReport& report, std::ostream& out) {
       << ",\n  \"totalSpentTime\": " << jsonString(report.totalSpentTime) << "\n}\n";
 }
 
+namespace {
+
+std::string htmlText(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+void writeHtmlList(const char* caption, const std::array<const char*, 3>& titles,
+                   const std::vector<JournalRow>& rows, std::ostream& out) {
+  out << "<h2>" << caption << "</h2>\n<table>\n<thead><tr>";
+  for (const char* title : titles)
+    out << "<th>" << title << "</th>";
+  out << "</tr></thead>\n<tbody>\n";
+  for (const JournalRow& row : rows) {
+    if (row.RowMarker == kRowSeparator) {
+      out << "<tr class=\"separator\"><td colspan=\"3\"></td></tr>\n";
+      continue;
+    }
+    const char* kind = row.RowMarker == kRowDayStart             ? " class=\"day-start\""
+                       : row.RowMarker == kRowUnexpectedShutdown ? " class=\"crash\""
+                                                                 : "";
+    out << "<tr" << kind << "><td>" << htmlText(row.Caption) << "</td><td>"
+        << htmlText(row.SubItem1) << "</td><td>" << htmlText(row.SubItem2) << "</td></tr>\n";
+  }
+  out << "</tbody>\n</table>\n";
+}
+
+// Hours per month as bars, the months in the list's order, a tooltip (title)
+// on each bar.
+void writeMonthChart(const std::vector<JournalRow>& months, std::ostream& out) {
+  constexpr int kBar = 36, kGap = 12, kHeight = 200, kTop = 20, kBottom = 40, kLeft = 50;
+  long long most = 1;
+  for (const JournalRow& m : months)
+    most = std::max(most, spentMinutes(m.SubItem1).value_or(0));
+  const int width = kLeft + static_cast<int>(months.size()) * (kBar + kGap) + kGap;
+  out << "<svg class=\"chart\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width
+      << "\" height=\"" << kTop + kHeight + kBottom << "\" role=\"img\" "
+      << "aria-label=\"Hours per month\">\n";
+  const double hours = static_cast<double>(most) / 60.0;
+  char label[32];
+  std::snprintf(label, sizeof label, "%.0f h", hours);
+  out << "<line x1=\"" << kLeft << "\" y1=\"" << kTop << "\" x2=\"" << kLeft << "\" y2=\""
+      << kTop + kHeight << "\" stroke=\"#888\"/>\n"
+      << "<line x1=\"" << kLeft << "\" y1=\"" << kTop + kHeight << "\" x2=\"" << width << "\" y2=\""
+      << kTop + kHeight << "\" stroke=\"#888\"/>\n"
+      << "<text x=\"" << kLeft - 4 << "\" y=\"" << kTop + 4
+      << "\" text-anchor=\"end\" font-size=\"11\">" << label << "</text>\n";
+  for (std::size_t i = 0; i < months.size(); ++i) {
+    const long long minutes = spentMinutes(months[i].SubItem1).value_or(0);
+    const int height = static_cast<int>(minutes * kHeight / most);
+    const int x = kLeft + kGap + static_cast<int>(i) * (kBar + kGap);
+    out << "<rect class=\"bar\" x=\"" << x << "\" y=\"" << kTop + kHeight - height << "\" width=\""
+        << kBar << "\" height=\"" << height << "\" fill=\"#2e7d32\"><title>"
+        << htmlText(months[i].Caption) << ": " << htmlText(months[i].SubItem1)
+        << "</title></rect>\n"
+        << "<text x=\"" << x + kBar / 2 << "\" y=\"" << kTop + kHeight + 14
+        << "\" text-anchor=\"middle\" font-size=\"10\">" << htmlText(months[i].Caption.substr(0, 3))
+        << "</text>\n";
+  }
+  out << "</svg>\n";
+}
+
+}  // namespace
+
+std::optional<long long> spentMinutes(std::string_view text) {
+  long long hours = 0, minutes = 0;
+  std::size_t at = 0;
+  const auto number = [&](long long& value) {
+    const std::size_t start = at;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 12)
+      value = value * 10 + (text[at++] - '0');
+    return at > start;
+  };
+  if (!number(hours) || at >= text.size() || text[at++] != 'h')
+    return std::nullopt;
+  while (at < text.size() && text[at] == ' ')
+    ++at;
+  if (!number(minutes) || at >= text.size() || text[at] != 'm')
+    return std::nullopt;
+  return hours * 60 + minutes;
+}
+
+void writeHtml(const JournalReport& report, const std::string& source, std::ostream& out) {
+  out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      << "<title>Tallyvane Journal - " << htmlText(source) << "</title>\n<style>\n"
+      << "body { font-family: Tahoma, Verdana, sans-serif; font-size: 13px; margin: 24px; }\n"
+      << "table { border-collapse: collapse; margin-bottom: 24px; }\n"
+      << "th, td { padding: 2px 12px 2px 4px; text-align: left; }\n"
+      << "th { border-bottom: 1px solid #888; }\n"
+      << "tr.day-start td { font-weight: bold; }\n"
+      << "tr.crash td + td { color: #c00; }\n"
+      << "tr.separator td { border-top: 1px solid silver; padding: 0; }\n"
+      << ".totals { font-size: 15px; }\n"
+      << "@media print {\n  body { margin: 0; font-size: 10pt; }\n"
+      << "  h2 { page-break-after: avoid; }\n  tr { page-break-inside: avoid; }\n"
+      << "  .chart { page-break-inside: avoid; }\n}\n"
+      << "</style>\n</head>\n<body>\n"
+      << "<h1>Tallyvane Journal - " << htmlText(source) << "</h1>\n";
+  for (const ReportFact& fact : report.facts)
+    out << "<p>" << htmlText(fact.name) << ": " << htmlText(fact.value) << "</p>\n";
+  out << "<p class=\"totals\">" << htmlText(report.totalSpentTime) << "<br>"
+      << htmlText(report.uptime) << "</p>\n<h2>Hours per month</h2>\n";
+  writeMonthChart(report.months, out);
+  writeHtmlList("Months", {"Month", "Spent time", "Spent working days"}, report.months, out);
+  writeHtmlList("Days", {"Timestamp", "Event", "Spent time"}, report.days, out);
+  out << "</body>\n</html>\n";
+}
+
 }  // namespace tallyvane::report

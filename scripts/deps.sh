@@ -23,8 +23,9 @@ test_packages=(
   poppler-utils
   xvfb xauth
   librsvg2-bin
-  wine wine64
+  wine wine64 libwine
   nsis zip
+  lintian man-db
 )
 
 packages=("${build_packages[@]}")

@@ -5,7 +5,7 @@
 # embeds them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-res=app/resources
+res=app/qt/resources
 for size in 16 32 48 64 128 256; do
   rsvg-convert -w "$size" -h "$size" "$res/icons/tallyvane-journal.svg" \
     -o "$res/icons/tallyvane-journal-$size.png"

@@ -28,4 +28,4 @@ echo "Windows stage: $((SECONDS - windows_start)) s"
 echo "== fuzz (bounded)"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j"$jobs"
-scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+scripts/fuzz.sh "${FUZZ_SECONDS:-30}"

@@ -8,6 +8,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <span>
+#include <string_view>
 
 namespace tallyvane::platform {
 
@@ -79,6 +81,7 @@ std::optional<std::int64_t> modificationTime(const fs::path& path) {
 // to /var/log/anaconda. The directory's birth time is that moment; where the file
 // system keeps no birth time, its modification time (the installer's last write).
 std::optional<std::int64_t> installerRecordsTime(const fs::path& root) {
+  std::optional<std::int64_t> earliest;
   for (const char* dir : {"var/log/installer", "var/log/anaconda"}) {
     const fs::path path = root / dir;
     std::error_code ec;
@@ -87,10 +90,140 @@ std::optional<std::int64_t> installerRecordsTime(const fs::path& root) {
     std::optional<std::int64_t> best = birthTime(path);
     if (!best || *best <= 0)
       best = modificationTime(path);
-    if (best && *best > 0)
-      return best;
+    if (best && *best > 0 && (!earliest || *best < *earliest))
+      earliest = best;
+  }
+  return earliest;
+}
+
+// Reads `count` decimal digits at `at`; nothing when any is not a digit.
+std::optional<int> digits(std::string_view text, std::size_t at, std::size_t count) {
+  if (at + count > text.size())
+    return std::nullopt;
+  int value = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (text[i] < '0' || text[i] > '9')
+      return std::nullopt;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+// "YYYY-MM-DD?HH:MM[:SS]" at the start of `text` (the separator is a blank or
+// 'T', any number of blanks), then an optional zone offset ("+0100", "+01:00",
+// "Z"). Without an offset the time is the machine's local time, as package
+// managers write it.
+std::optional<std::int64_t> parseLogTime(std::string_view text) {
+  const auto year = digits(text, 0, 4), month = digits(text, 5, 2), day = digits(text, 8, 2);
+  if (!year || !month || !day || text[4] != '-' || text[7] != '-')
+    return std::nullopt;
+  std::size_t at = 10;
+  if (at < text.size() && text[at] == 'T')
+    ++at;
+  while (at < text.size() && text[at] == ' ')
+    ++at;
+  const auto hour = digits(text, at, 2), minute = digits(text, at + 3, 2);
+  if (!hour || !minute || text[at + 2] != ':')
+    return std::nullopt;
+  at += 5;
+  int second = 0;
+  if (at < text.size() && text[at] == ':') {
+    const auto s = digits(text, at + 1, 2);
+    if (!s)
+      return std::nullopt;
+    second = *s;
+    at += 3;
+  }
+  if (*month < 1 || *month > 12 || *day < 1 || *day > 31 || *hour > 23 || *minute > 59 ||
+      second > 60)
+    return std::nullopt;
+  std::tm tm{};
+  tm.tm_year = *year - 1900;
+  tm.tm_mon = *month - 1;
+  tm.tm_mday = *day;
+  tm.tm_hour = *hour;
+  tm.tm_min = *minute;
+  tm.tm_sec = second;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-' || text[at] == 'Z')) {
+    int offset = 0;
+    if (text[at] != 'Z') {
+      const bool colon = at + 3 < text.size() && text[at + 3] == ':';
+      const auto h = digits(text, at + 1, 2), m = digits(text, at + (colon ? 4 : 3), 2);
+      if (!h || !m)
+        return std::nullopt;
+      offset = (*h * 60 + *m) * 60 * (text[at] == '-' ? -1 : 1);
+    }
+    return static_cast<std::int64_t>(timegm(&tm)) - offset;
+  }
+  tm.tm_isdst = -1;
+  const std::time_t local = std::mktime(&tm);
+  if (local == static_cast<std::time_t>(-1))
+    return std::nullopt;
+  return static_cast<std::int64_t>(local);
+}
+
+// The time of the first dated line among the first lines of `path`; the text
+// before the date is `prefix` ("Start-Date: " in apt's history, "[" in
+// pacman's log).
+std::optional<std::int64_t> firstLogTime(const fs::path& path, std::string_view prefix) {
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  for (int lines = 0; lines < 200 && std::getline(in, line); ++lines) {
+    std::string_view text = line;
+    if (text.substr(0, prefix.size()) != prefix)
+      continue;
+    text.remove_prefix(prefix.size());
+    while (!text.empty() && text.front() == ' ')
+      text.remove_prefix(1);
+    if (auto time = parseLogTime(text))
+      return time;
   }
   return std::nullopt;
+}
+
+// The first entry of the package manager's logs, over every rotation kept
+// uncompressed (dpkg.log.1, history.log.1, dnf.log-20240101): dpkg's and apt's
+// logs on Debian and Ubuntu, pacman's on Arch, dnf's on Fedora, and the dates
+// of yum's history databases (history-YYYY-MM-DD.sqlite) on older Red Hat
+// systems.
+std::optional<std::int64_t> packageLogTime(const fs::path& root) {
+  struct Log {
+    const char* dir;
+    const char* name;
+    const char* prefix;
+  };
+  static constexpr Log kLogs[] = {
+      {"var/log", "dpkg.log", ""},    {"var/log/apt", "history.log", "Start-Date:"},
+      {"var/log", "pacman.log", "["}, {"var/log", "dnf.rpm.log", ""},
+      {"var/log", "dnf.log", ""},
+  };
+  std::optional<std::int64_t> earliest;
+  const auto consider = [&](std::optional<std::int64_t> t) {
+    if (t && *t >= kEarliestPlausibleInstall && (!earliest || *t < *earliest))
+      earliest = t;
+  };
+  for (const Log& log : kLogs) {
+    std::error_code ec;
+    for (fs::directory_iterator it(root / log.dir, ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      if (name.rfind(log.name, 0) != 0)
+        continue;
+      const std::string rest = name.substr(std::string_view(log.name).size());
+      const bool rotation =
+          rest.empty() || ((rest[0] == '.' || rest[0] == '-') &&
+                           rest.find_first_not_of("0123456789", 1) == std::string::npos);
+      if (rotation && rest != "." && rest != "-")
+        consider(firstLogTime(it->path(), log.prefix));
+    }
+  }
+  std::error_code ec;
+  for (fs::directory_iterator it(root / "var/lib/yum/history", ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.rfind("history-", 0) == 0)
+      consider(parseLogTime(name.substr(8, 10) + " 00:00"));
+  }
+  return earliest;
 }
 
 }  // namespace
@@ -137,27 +270,34 @@ std::vector<LinuxDisk> readLinuxDisks(const std::string& sysBlock) {
   return disks;
 }
 
-std::optional<std::uint32_t> chooseInstallDate(std::optional<std::int64_t> installerRecords,
-                                               std::optional<std::int64_t> rootBirth,
+std::optional<std::uint32_t> chooseInstallDate(std::span<const std::optional<std::int64_t>> clues,
                                                std::int64_t now) {
-  const auto plausible = [now](std::optional<std::int64_t> t) {
-    return t && *t >= kEarliestPlausibleInstall && *t <= now && *t <= 0xFFFFFFFFll;
-  };
-  // The installer's records say outright when the installation ran. The root file
-  // system's birth is the moment it was made, which for an installed system is the
-  // installation, but a cloned image or a file system without birth times gives
-  // the image's date or zero: it counts only when nothing better exists and it is
-  // plausible. The package database is not used: its files are rewritten by every
-  // upgrade (base-files.list dates the last upgrade of base-files, not the install).
-  if (plausible(installerRecords))
-    return static_cast<std::uint32_t>(*installerRecords);
-  if (plausible(rootBirth))
-    return static_cast<std::uint32_t>(*rootBirth);
-  return std::nullopt;
+  // Every clue dates something made during or after the installation: the
+  // installer's records, the root file system and /etc being created, the
+  // machine's identity being written, the package manager's first entry. Clones
+  // and upgrades only make them later, so the earliest plausible one (after
+  // 1991, not in the future, and within the 32-bit range the value is kept in)
+  // is the closest to the installation. File systems without birth times give
+  // nothing or zero, which is not plausible.
+  std::optional<std::uint32_t> earliest;
+  for (const auto& t : clues) {
+    if (t && *t >= kEarliestPlausibleInstall && *t <= now && *t <= 0xFFFFFFFFll &&
+        (!earliest || *t < *earliest))
+      earliest = static_cast<std::uint32_t>(*t);
+  }
+  return earliest;
 }
 
 std::optional<std::uint32_t> readLinuxInstallDate(const std::string& root, std::int64_t now) {
-  return chooseInstallDate(installerRecordsTime(root), birthTime(root), now);
+  const fs::path base(root);
+  const std::optional<std::int64_t> clues[] = {
+      installerRecordsTime(base),
+      birthTime(base),
+      packageLogTime(base),
+      birthTime(base / "etc"),
+      birthTime(base / "etc/machine-id"),
+  };
+  return chooseInstallDate(clues, now);
 }
 
 LinuxMachineFacts readLinuxMachineFacts() {

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -51,15 +52,14 @@ std::string linuxHostName();
 std::vector<LinuxDisk> readLinuxDisks(const std::string& sysBlock);
 
 // The installation time of the system whose root is `root` ("/" for this
-// machine), from the installer's own records or the root file system's birth
-// time; nothing when neither gives a plausible time.
+// machine): the earliest plausible of the installer's records, the birth times of
+// the root file system, /etc and /etc/machine-id, and the first entry of the
+// package manager's log; nothing when none gives a plausible time.
 std::optional<std::uint32_t> readLinuxInstallDate(const std::string& root, std::int64_t now);
 
-// Chooses the installation time from the candidate facts (Unix times): the
-// installer's records win; the file system's birth time counts only when it is
-// plausible (after 1991 and not in the future).
-std::optional<std::uint32_t> chooseInstallDate(std::optional<std::int64_t> installerRecords,
-                                               std::optional<std::int64_t> rootBirth,
+// The earliest plausible of the candidate times (Unix times): after 1991 and not
+// after `now`.
+std::optional<std::uint32_t> chooseInstallDate(std::span<const std::optional<std::int64_t>> clues,
                                                std::int64_t now);
 
 // The facts of this machine.

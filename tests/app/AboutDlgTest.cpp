@@ -8,7 +8,7 @@
 #include <QUrl>
 
 #include "AppTestSupport.h"
-#include "app/AboutDlg.h"
+#include "app/qt/AboutDlg.h"
 
 namespace tallyvane {
 namespace {

@@ -4,10 +4,10 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 
-#include "app/AppStart.h"
-#include "app/JpegImage.h"
-#include "app/Main.h"
-#include "app/SnapshotTexts.h"
+#include "app/qt/AppStart.h"
+#include "app/qt/JpegImage.h"
+#include "app/qt/Main.h"
+#include "app/qt/SnapshotTexts.h"
 
 namespace tallyvane {
 namespace {

@@ -3,7 +3,7 @@
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
-#include "app/JournalModels.h"
+#include "app/qt/JournalModels.h"
 
 namespace tallyvane {
 namespace {

@@ -1,5 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <fstream>
 #include <set>
 
 #include <QAction>
@@ -15,12 +28,14 @@
 #include <QTimer>
 
 #include "AppTestSupport.h"
-#include "app/AppStart.h"
-#include "app/JournalListView.h"
-#include "app/JournalModels.h"
-#include "app/Main.h"
-#include "journal/JournalBuilder.h"
+#include "app/qt/AppStart.h"
+#include "app/qt/JournalListView.h"
+#include "app/qt/JournalModels.h"
+#include "app/qt/Main.h"
+#include "app/qt/UsageChart.h"
 #include "eventlog/Qzi_EventLog.h"
+#include "journal/JournalBuilder.h"
+#include "platform/EvtFileWriter.h"
 
 namespace tallyvane {
 namespace {
@@ -56,16 +71,18 @@ TEST_F(MainWindowTest, MenusCaptionsAndShortcuts) {
   auto w = MakeWindow();
   EXPECT_EQ(w->windowTitle(), "Tallyvane Journal");
   EXPECT_EQ(Plain(w->File1->title()), "File");
-  const QList<QAction*> items = w->File1->actions();
-  ASSERT_EQ(items.size(), 5);
-  EXPECT_EQ(Plain(items[0]->text()), "Refresh");
-  EXPECT_EQ(items[0]->shortcut(), QKeySequence(Qt::Key_F5));
-  EXPECT_TRUE(items[1]->isSeparator());
-  EXPECT_EQ(Plain(items[2]->text()), "Print...");
-  EXPECT_EQ(items[2]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
-  EXPECT_TRUE(items[3]->isSeparator());
-  EXPECT_EQ(Plain(items[4]->text()), "Exit");
-  EXPECT_TRUE(items[4]->shortcut().isEmpty());
+  QStringList captions;
+  for (QAction* item : w->File1->actions()) {
+    captions << (item->isSeparator() ? QStringLiteral("-") : Plain(item->text()));
+  }
+  EXPECT_EQ(captions,
+            (QStringList{"Open log...", "Open log folder...", "Open recent", "This computer", "-",
+                         "Refresh", "-", "Print...", "Export...", "-", "Exit"}));
+  EXPECT_EQ(w->OpenLog1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+  EXPECT_EQ(w->Refresh1->shortcut(), QKeySequence(Qt::Key_F5));
+  EXPECT_EQ(w->Print1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+  EXPECT_EQ(w->Export1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+  EXPECT_TRUE(w->Exit1->shortcut().isEmpty());
   const QList<QAction*> bar = w->menuBar()->actions();
   ASSERT_EQ(bar.size(), 2);
   EXPECT_EQ(bar[0]->menu(), w->File1);
@@ -107,6 +124,13 @@ TEST_F(MainWindowTest, LayoutColumnsAndHeader) {
   EXPECT_EQ(w->lInstalled->text(), "System installed on 1/1/2024 10:30:00 AM");
   EXPECT_EQ(w->lInstalled->geometry().right() + 1, w->Panel1->width() - 7);
   EXPECT_FALSE(w->Image2->pixmap().isNull());
+}
+
+TEST_F(MainWindowTest, UnknownInstallDateLeavesTheDateTextOut) {
+  auto snapshot = testing::KnownSnapshot();
+  snapshot.InstallDate = 0;
+  Twnd_Main w(machine.services, snapshot, settings);
+  EXPECT_EQ(w.lInstalled->text(), "");
 }
 
 TEST_F(MainWindowTest, ViewsHoldExactlyWhatTheBuilderWrites) {
@@ -371,6 +395,306 @@ TEST_F(RowPaintingTest, SeparatorLineStartsAtTheRowsEdgeWhenScrolledSideways) {
   EXPECT_EQ(scrolled.pixelColor(0, y), silver);
   EXPECT_EQ(scrolled.pixelColor(right - 1, y), silver);
   EXPECT_NE(scrolled.pixelColor(right + 1, y), silver);
+}
+
+// The known log saved as an .evt file, opened by each of the window's ways.
+class OpenLogTest : public MainWindowTest {
+ protected:
+  QTemporaryDir dir;
+  QString evt;
+  void SetUp() override {
+    QSettings().remove(QStringLiteral("recentSources"));
+    evt = dir.filePath(QStringLiteral("machine.evt"));
+    const auto bytes = platform::writeEvtFile(testing::KnownSystemLog(), 1);
+    std::ofstream(evt.toStdString(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
+  static void Drop(Twnd_Main& w, const QString& path) {
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &drop);
+  }
+};
+
+TEST_F(OpenLogTest, ArgumentActionAndDropGiveTheSameJournalAndNameTheSource) {
+  ErrorRecorder errors;
+  Twnd_Main byArgument(machine.services, testing::KnownSnapshot(), settings, nullptr,
+                       LogSourceAt(evt));
+  ASSERT_TRUE(errors.texts.isEmpty()) << Utf8(errors.texts.join("; "));
+  EXPECT_EQ(byArgument.windowTitle(), "Tallyvane Journal - machine.evt");
+  const auto days = byArgument.ListModel()->Rows();
+  ASSERT_GT(days.size(), 5u);
+  auto byAction = MakeWindow();
+  // A log from elsewhere has no uptime of this machine.
+  EXPECT_NE(byArgument.lUptime->text(), byAction->lUptime->text());
+  const auto own = byAction->ListModel()->Rows();
+  int asked = 0;
+  byAction->OpenLogDialog = [&] {
+    ++asked;
+    return evt;
+  };
+  byAction->OpenLog1->trigger();
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(byAction->ListModel()->Rows(), days);
+  EXPECT_EQ(byAction->windowTitle(), "Tallyvane Journal - machine.evt");
+
+  // F5 reads the file again; This computer returns to the machine's own log.
+  byAction->Refresh1->trigger();
+  EXPECT_EQ(byAction->ListModel()->Rows(), days);
+  byAction->ThisComputer1->trigger();
+  EXPECT_EQ(byAction->ListModel()->Rows(), own);
+  EXPECT_EQ(byAction->windowTitle(), "Tallyvane Journal");
+
+  auto byDrop = MakeWindow();
+  Drop(*byDrop, evt);
+  EXPECT_EQ(byDrop->ListModel()->Rows(), days);
+  EXPECT_TRUE(errors.texts.isEmpty()) << Utf8(errors.texts.join("; "));
+
+  // The file is remembered once, and the recent menu opens it.
+  EXPECT_EQ(byDrop->RecentSources(), QStringList{QFileInfo(evt).absoluteFilePath()});
+  auto another = MakeWindow();
+  ASSERT_EQ(another->Recent1->actions().size(), 1);
+  another->Recent1->actions().first()->trigger();
+  EXPECT_EQ(another->ListModel()->Rows(), days);
+}
+
+TEST_F(OpenLogTest, AWindowsInstallationIsOpenedFromItsDriveRoot) {
+  ErrorRecorder errors;
+  auto w = MakeWindow();
+  w->OpenLogDialog = [&] { return evt; };
+  w->OpenLog1->trigger();
+  const auto direct = w->ListModel()->Rows();
+
+  // An XP-style tree, its folder names in the case NTFS mounts show them.
+  const QString root = dir.filePath(QStringLiteral("xpdrive"));
+  ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/WINDOWS/system32/Config")));
+  ASSERT_TRUE(QFile::copy(evt, root + QStringLiteral("/WINDOWS/system32/Config/SysEvent.Evt")));
+  int asked = 0;
+  w->OpenInstallationDialog = [&] {
+    ++asked;
+    return root;
+  };
+  w->OpenInstallation1->trigger();
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(errors.texts.isEmpty()) << Utf8(errors.texts.join("; "));
+  EXPECT_EQ(w->ListModel()->Rows(), direct);
+  EXPECT_EQ(w->windowTitle(), "Tallyvane Journal - xpdrive");
+
+  // A folder that is no installation is refused and the journal stays.
+  w->OpenInstallationDialog = [&] { return dir.path(); };
+  w->OpenInstallation1->trigger();
+  ASSERT_EQ(errors.texts.size(), 1);
+  EXPECT_TRUE(errors.texts[0].contains(QStringLiteral("not the root of a Windows installation")))
+      << Utf8(errors.texts[0]);
+  EXPECT_EQ(w->windowTitle(), "Tallyvane Journal - xpdrive");
+  EXPECT_EQ(w->ListModel()->Rows(), direct);
+}
+
+TEST_F(OpenLogTest, ALogThatCannotBeOpenedLeavesThePreviousJournal) {
+  ErrorRecorder errors;
+  auto w = MakeWindow();
+  w->OpenLogDialog = [&] { return evt; };
+  w->OpenLog1->trigger();
+  const auto days = w->ListModel()->Rows();
+  const auto months = w->MonthListModel()->Rows();
+  const QString spent = w->lSpenttime->text();
+
+  const QString text = dir.filePath(QStringLiteral("notes.txt"));
+  std::ofstream(text.toStdString()) << "not a log\n";
+  struct Case {
+    const char* name;
+    QString path;
+    const char* error;
+  };
+  for (const Case& c : {Case{"missing", dir.filePath(QStringLiteral("gone.evtx")), "no such file"},
+                        Case{"not a log", text, "not a log file of a known format"},
+                        Case{"empty folder", dir.filePath(QStringLiteral("empty")), ""}}) {
+    SCOPED_TRACE(c.name);
+    QDir().mkpath(dir.filePath(QStringLiteral("empty")));
+    errors.texts.clear();
+    w->OpenLogDialog = [&] { return c.path; };
+    w->OpenLog1->trigger();
+    ASSERT_EQ(errors.texts.size(), 1);
+    EXPECT_TRUE(errors.texts[0].contains(QString::fromUtf8(c.error))) << Utf8(errors.texts[0]);
+    EXPECT_EQ(w->ListModel()->Rows(), days);
+    EXPECT_EQ(w->MonthListModel()->Rows(), months);
+    EXPECT_EQ(w->lSpenttime->text(), spent);
+    EXPECT_EQ(w->windowTitle(), "Tallyvane Journal - machine.evt");
+  }
+  // A cancelled dialog changes nothing.
+  errors.texts.clear();
+  w->OpenLogDialog = [] { return QString(); };
+  w->OpenLog1->trigger();
+  EXPECT_TRUE(errors.texts.isEmpty());
+  EXPECT_EQ(w->ListModel()->Rows(), days);
+}
+
+TEST_F(OpenLogTest, ExportWritesEachFormatWithBothLists) {
+  ErrorRecorder errors;
+  auto w = MakeWindow();
+  const auto days = w->ListModel()->Rows();
+  const auto months = w->MonthListModel()->Rows();
+  const auto read = [](const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << Utf8(path);
+    return QString::fromUtf8(file.readAll());
+  };
+
+  const QString csv = dir.filePath(QStringLiteral("journal.csv"));
+  w->ExportDialog = [&] { return csv; };
+  w->Export1->trigger();
+  const QStringList lines = read(csv).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  ASSERT_FALSE(lines.isEmpty());
+  EXPECT_EQ(lines[0], "list,caption,subitem1,subitem2,marker");
+  EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^day,"))).size(),
+            static_cast<qsizetype>(days.size()));
+  EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^month,"))).size(),
+            static_cast<qsizetype>(months.size()));
+  EXPECT_EQ(lines.last(), "status," + w->lSpenttime->text() + ",,,");
+
+  const QString json = dir.filePath(QStringLiteral("journal.json"));
+  w->ExportDialog = [&] { return json; };
+  w->Export1->trigger();
+  const QJsonObject object = QJsonDocument::fromJson(read(json).toUtf8()).object();
+  ASSERT_EQ(object.value(QStringLiteral("days")).toArray().size(),
+            static_cast<qsizetype>(days.size()));
+  EXPECT_EQ(object.value(QStringLiteral("months")).toArray().size(),
+            static_cast<qsizetype>(months.size()));
+  EXPECT_EQ(object.value(QStringLiteral("days"))
+                .toArray()
+                .first()
+                .toObject()
+                .value(QStringLiteral("timestamp")),
+            QString::fromStdString(days.front().Caption));
+
+  const QString html = dir.filePath(QStringLiteral("journal.html"));
+  w->ExportDialog = [&] { return html; };
+  w->Export1->trigger();
+  const QString page = read(html);
+  EXPECT_TRUE(page.startsWith("<!DOCTYPE html>"));
+  EXPECT_TRUE(page.contains("<title>Tallyvane Journal - WORKSTATION-07</title>"));
+  EXPECT_TRUE(page.contains("@media print"));
+  EXPECT_TRUE(page.contains(w->lSpenttime->text()));
+  EXPECT_EQ(page.count(QStringLiteral("<rect class=\"bar\"")),
+            static_cast<qsizetype>(months.size()));
+  for (const JournalRow& row : days) {
+    if (row.RowMarker != kRowSeparator) {
+      EXPECT_TRUE(page.contains(QString::fromStdString(row.Caption))) << row.Caption;
+    }
+  }
+  EXPECT_EQ(page.count(QStringLiteral("<tr class=\"crash\">")),
+            std::count_if(days.begin(), days.end(), [](const JournalRow& r) {
+              return r.RowMarker == kRowUnexpectedShutdown;
+            }));
+
+  // A file that cannot be written is an error, not a silent loss.
+  w->ExportDialog = [&] { return dir.filePath(QStringLiteral("no/such/folder/journal.csv")); };
+  w->Export1->trigger();
+  ASSERT_EQ(errors.texts.size(), 1);
+  EXPECT_TRUE(errors.texts[0].startsWith("Cannot write "));
+}
+
+TEST_F(MainWindowTest, PartialHistoryIsNotedForThisComputerOnly) {
+  struct Restore {
+    ~Restore() { SetSystemJournalAccessCheck({}); }
+  } restore;
+  SetSystemJournalAccessCheck([] { return false; });
+  auto w = MakeWindow();
+  w->show();
+  EXPECT_TRUE(w->lHistoryNote->isVisible());
+  EXPECT_EQ(w->lHistoryNote->text(), "Partial history (wtmp only)");
+  EXPECT_TRUE(w->lHistoryNote->toolTip().contains("systemd-journal"));
+  // The rows are there all the same.
+  EXPECT_GT(w->ListModel()->rowCount(), 0);
+
+  // A log from elsewhere is whole whatever the user may read here.
+  QTemporaryDir dir;
+  const QString evt = dir.filePath(QStringLiteral("other.evt"));
+  const auto bytes = platform::writeEvtFile(testing::KnownSystemLog(), 1);
+  std::ofstream(evt.toStdString(), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  w->OpenSource(LogSourceAt(evt));
+  EXPECT_FALSE(w->lHistoryNote->isVisible());
+
+  SetSystemJournalAccessCheck([] { return true; });
+  w->ThisComputer1->trigger();
+  EXPECT_FALSE(w->lHistoryNote->isVisible());
+}
+
+TEST_F(MainWindowTest, WindowColumnsAndSplitterAreRemembered) {
+  QSettings().remove(QStringLiteral("window"));
+  QRect geometry;
+  QList<int> sizes;
+  {
+    auto w = MakeWindow();
+    w->show();
+    QApplication::processEvents();
+    w->resize(900, 700);
+    w->move(40, 30);
+    w->List->header()->resizeSection(1, 420);
+    w->MonthList->header()->resizeSection(0, 180);
+    w->Splitter1->setSizes({300, 250});
+    QApplication::processEvents();
+    geometry = w->geometry();
+    sizes = w->Splitter1->sizes();
+    w->close();
+  }
+  auto w = MakeWindow();
+  w->show();
+  QApplication::processEvents();
+  EXPECT_EQ(w->size(), geometry.size());
+  EXPECT_EQ(w->List->header()->sectionSize(1), 420);
+  EXPECT_EQ(w->MonthList->header()->sectionSize(0), 180);
+  EXPECT_EQ(w->Splitter1->sizes(), sizes);
+  QSettings().remove(QStringLiteral("window"));
+}
+
+TEST_F(MainWindowTest, ChartDrawsADayBarPerDayAndAMonthBarPerMonth) {
+  auto w = MakeWindow();
+  w->show();
+  QApplication::processEvents();
+  const auto& days = w->Chart->Days();
+  const auto& months = w->Chart->Months();
+  // One bar per closed day of the list, one per month row.
+  const auto closed = std::count_if(w->ListModel()->Rows().begin(), w->ListModel()->Rows().end(),
+                                    [](const JournalRow& r) { return !r.SubItem2.empty(); });
+  ASSERT_EQ(static_cast<long>(days.size()), static_cast<long>(closed));
+  ASSERT_EQ(months.size(), w->MonthListModel()->Rows().size());
+  ASSERT_FALSE(days.empty());
+  ASSERT_FALSE(months.empty());
+
+  const QImage image = w->Chart->grab().toImage();
+  const std::vector<QRect> rects = w->Chart->BarRects();
+  ASSERT_EQ(rects.size(), days.size() + months.size());
+  for (std::size_t i = 0; i < rects.size(); ++i) {
+    SCOPED_TRACE(i);
+    const bool day = i < days.size();
+    const QRect& r = rects[i];
+    if (r.height() == 0) {
+      continue;
+    }
+    // The bar's middle has its colour; the column above it is the background.
+    const QPoint middle = r.center();
+    const QPoint dpr(static_cast<int>(middle.x() * image.devicePixelRatio()),
+                     static_cast<int>(middle.y() * image.devicePixelRatio()));
+    EXPECT_EQ(image.pixelColor(dpr), day ? TUsageChart::kDayColor : TUsageChart::kMonthColor);
+    if (r.top() > 8) {
+      EXPECT_EQ(image.pixelColor(dpr.x(), 2), QColor(Qt::white));
+    }
+  }
+  {
+    // The tallest day bar reaches the top of the plot.
+    const auto tallest =
+        std::max_element(rects.begin(), rects.begin() + static_cast<long>(days.size()),
+                         [](const QRect& a, const QRect& b) { return a.height() < b.height(); });
+    EXPECT_EQ(tallest->top(), 6);
+  }
 }
 
 }  // namespace

@@ -8,10 +8,10 @@
 #include <QTemporaryDir>
 
 #include "AppTestSupport.h"
-#include "app/JournalListView.h"
-#include "app/JournalModels.h"
-#include "app/Main.h"
-#include "app/QtPrinterCanvas.h"
+#include "app/qt/JournalListView.h"
+#include "app/qt/JournalModels.h"
+#include "app/qt/Main.h"
+#include "app/qt/QtPrinterCanvas.h"
 
 namespace tallyvane {
 namespace {
@@ -131,6 +131,42 @@ TEST(PrintCommand, CancelPrintsNothingAndOkPrintsTheDayListThenTheMonthList) {
   w.Print1->trigger();
   EXPECT_EQ(jobs, (std::vector<std::string>{"Tallyvane Day Journal - WORKSTATION-07",
                                             "Tallyvane Month Journal - WORKSTATION-07"}));
+}
+
+TEST(PrintCommand, PrintingToAPdfFileKeepsBothListsInOneDocument) {
+  if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty()) {
+    GTEST_SKIP() << "pdfinfo (poppler-utils) is not installed";
+  }
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString file = dir.filePath(QStringLiteral("journal.pdf"));
+  testing::KnownMachine machine;
+  Twnd_Main w(machine.services, testing::KnownSnapshot(), FormatSettings{});
+  w.PrintDialog = [&](QPrinter& printer) {
+    PdfPrinter(printer, file);
+    return true;
+  };
+  // Each list fits on one page alone.
+  w.Print1->trigger();
+  EXPECT_EQ(PdfPages(file), 2);
+
+  // A day list of several pages: the document holds the pages of each list
+  // printed alone.
+  for (int i = 0; i < 150; ++i) {
+    w.ListModel()->append(JournalRow{"Monday, 3/2/2026 8:00:00 AM", "The operating system started",
+                                     "", kRowOrdinary});
+  }
+  w.Print1->trigger();
+  const auto alone = [&](const QTreeView& view, const QString& name) {
+    QPrinter printer(QPrinter::HighResolution);
+    PdfPrinter(printer, dir.filePath(name));
+    TQtPrinterCanvas canvas(printer);
+    PrintListView(TItemViewReportSource(view), canvas, "T", "H", "F", "P");
+    return PdfPages(dir.filePath(name));
+  };
+  const int days = alone(*w.List, QStringLiteral("days.pdf"));
+  EXPECT_GE(days, 2);
+  EXPECT_EQ(PdfPages(file), days + alone(*w.MonthList, QStringLiteral("months.pdf")));
 }
 
 }  // namespace

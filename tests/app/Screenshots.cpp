@@ -1,5 +1,7 @@
 // Renders the main window over a sample log (several days, a separator, an
-// unexpected shutdown) and the About dialog to PNG files, for the README.
+// unexpected shutdown), the window over the shared real .evtx fixture and the
+// About dialog to PNG files, and writes the sample's HTML report (whose chart
+// scripts/screenshots.sh renders), for the README.
 // Usage: tallyvane-screenshots OUTPUT_FOLDER   (under xvfb-run, or with
 // QT_QPA_PLATFORM=offscreen)
 #include <QDir>
@@ -10,10 +12,11 @@
 #include <ctime>
 
 #include "AppTestSupport.h"
-#include "app/AboutDlg.h"
-#include "app/AppStart.h"
-#include "app/JournalListView.h"
-#include "app/Main.h"
+#include "app/qt/AboutDlg.h"
+#include "app/qt/AppStart.h"
+#include "app/qt/JournalListView.h"
+#include "app/qt/JournalSource.h"
+#include "app/qt/Main.h"
 
 int main(int argc, char** argv) {
   using namespace tallyvane;
@@ -38,6 +41,19 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   if (!window.grab().save(out.filePath(QStringLiteral("main-window.png")))) {
     std::fprintf(stderr, "cannot write main-window.png\n");
+    return 1;
+  }
+
+  window.ExportJournal(out.filePath(QStringLiteral("report.html")));
+
+  const QString fixture = QString::fromLocal8Bit(TALLYVANE_SHARED_FIXTURES) +
+                          QStringLiteral("/evtx/tsevtx_System.evtx");
+  Twnd_Main evtx(machine.services, testing::KnownSnapshot(), FormatSettings{}, nullptr,
+                 LogSourceAt(fixture));
+  evtx.show();
+  QApplication::processEvents();
+  if (!evtx.grab().save(out.filePath(QStringLiteral("main-window-evtx.png")))) {
+    std::fprintf(stderr, "cannot write main-window-evtx.png\n");
     return 1;
   }
 

@@ -326,6 +326,38 @@ TEST(Report, JsonCarriesTheRowMarkers) {
             "}\n");
 }
 
+TEST(Report, HtmlIsOnePageWithBothListsTheTotalsAndAMonthChart) {
+  ReportRun r;
+  r.service.addLog("System", {testing::startRecord({2014, 1, 30, 8, 0, 10}),
+                              testing::shutdownRecord({2014, 1, 30, 17, 0, 35}),
+                              testing::startRecord({2014, 1, 31, 8, 0, 0}),
+                              testing::shutdownRecord({2014, 1, 31, 12, 30, 0}),
+                              testing::startRecord({2014, 2, 3, 9, 0, 0})});
+  ASSERT_EQ(r.run({"--html"}), 0);
+  const std::string page = r.out.str();
+  EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_NE(page.find("<title>Tallyvane Journal - this machine&#39;s System log</title>"),
+            std::string::npos)
+      << page.substr(0, 300);
+  // One bar for January, its tooltip the month's row.
+  EXPECT_NE(page.find("<title>January 2014: 13h 30m</title></rect>"), std::string::npos);
+  EXPECT_NE(page.find("<tr class=\"day-start\"><td>Friday, 1/31/2014 8:00:00 AM</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("Total spent time: 14h 30m"), std::string::npos);
+  EXPECT_NE(page.find("</html>\n"), std::string::npos);
+  EXPECT_EQ(page.find("<script"), std::string::npos);  // nothing from elsewhere
+}
+
+TEST(Report, SpentMinutesReadsTheJournalsDurations) {
+  const std::pair<const char*, std::optional<long long>> cases[] = {
+      {"7h 44m", 464},    {"0h 01m", 1},         {"123h 05m (9h 00m)", 7385},
+      {"", std::nullopt}, {"h m", std::nullopt}, {"12h", std::nullopt},
+  };
+  for (const auto& [text, minutes] : cases) {
+    EXPECT_EQ(report::spentMinutes(text), minutes) << text;
+  }
+}
+
 TEST(Report, ReportsBadFilesAndArgumentsWithTheirExitCodes) {
   ScratchDir dir;
   const auto text = dir.write("notes.txt", {std::byte{'h'}, std::byte{'i'}});

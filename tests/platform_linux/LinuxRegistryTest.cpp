@@ -4,10 +4,12 @@
 
 #include <ctime>
 #include <filesystem>
+#include <string_view>
 
 #include "eventlog/Orvex_EventLogNT.h"
 #include "platform/Unicode.h"
 #include "support/TempDir.h"
+#include "support/TimeZoneGuard.h"
 
 namespace tallyvane::platform {
 namespace {
@@ -139,22 +141,65 @@ TEST(LinuxRegistry, LeavesOutWhatIsUnknown) {
   EXPECT_TRUE(subkeys(*registry, "SYSTEM\\CurrentControlSet\\Enum").empty());
 }
 
-TEST(LinuxRegistry, InstallDatePrefersTheInstallerAndDistrustsImplausibleBirthTimes) {
+TEST(LinuxRegistry, InstallDateIsTheEarliestPlausibleClue) {
   const std::int64_t now = 1'800'000'000;
+  using Clues = std::vector<std::optional<std::int64_t>>;
   struct Case {
-    std::optional<std::int64_t> installer, birth;
+    const char* name;
+    Clues clues;
     std::optional<std::uint32_t> expected;
   };
   const Case cases[] = {
-      {1'600'000'000, 1'500'000'000, 1'600'000'000u},
-      {std::nullopt, 1'500'000'000, 1'500'000'000u},
-      {std::nullopt, 0, std::nullopt},              // file systems without birth times
-      {std::nullopt, 1'900'000'000, std::nullopt},  // in the future
-      {0, 1'500'000'000, 1'500'000'000u},
-      {std::nullopt, std::nullopt, std::nullopt},
+      {"earliest wins", {1'600'000'000, 1'500'000'000, 1'550'000'000}, 1'500'000'000u},
+      {"file systems without birth times", {std::nullopt, 0, std::nullopt}, std::nullopt},
+      {"future and pre-Linux times are left out",
+       {1'900'000'000, 100'000, 1'700'000'000},
+       1'700'000'000u},
+      {"nothing known", {std::nullopt, std::nullopt}, std::nullopt},
+      {"none", {}, std::nullopt},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(chooseInstallDate(c.installer, c.birth, now), c.expected);
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(chooseInstallDate(c.clues, now), c.expected);
+  }
+}
+
+TEST(LinuxRegistry, InstallDateComesFromThePackageManagersFirstEntry) {
+  testing::TimeZoneGuard zone("UTC");
+  // 2021-03-04 05:06:07 UTC; the fake root's own birth times are today.
+  const std::int64_t expected = 1'614'834'367;
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> files;
+  };
+  const Case cases[] = {
+      {"dpkg, the earliest in a kept rotation",
+       {{"var/log/dpkg.log", "2022-01-01 10:00:00 startup archives unpack\n"},
+        {"var/log/dpkg.log.1",
+         "2021-03-04 05:06:07 startup archives unpack\n2021-03-05 00:00:00 install x\n"},
+        {"var/log/dpkg.log.2.gz", "not read"}}},
+      {"apt history",
+       {{"var/log/apt/history.log",
+         "\nStart-Date: 2021-03-04  05:06:07\nCommandline: apt-get install x\n"}}},
+      {"pacman, with a zone offset",
+       {{"var/log/pacman.log", "[2021-03-04T06:06:07+0100] [PACMAN] Running 'pacman -S'\n"}}},
+      {"dnf, after a line without a date",
+       {{"var/log/dnf.rpm.log", "--- log opened ---\n2021-03-04T05:06:07Z SUBDEBUG Installed\n"}}},
+      {"yum history databases",
+       {{"var/lib/yum/history/history-2021-03-04.sqlite", ""},
+        {"var/lib/yum/history/history-2022-06-01.sqlite", ""}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::TempDir dir;
+    for (const auto& [path, text] : c.files)
+      dir.write(path, text);
+    const auto date = readLinuxInstallDate(dir.path().string(), std::time(nullptr) + 5);
+    ASSERT_TRUE(date.has_value());
+    if (std::string_view(c.name).starts_with("yum"))
+      EXPECT_EQ(*date, static_cast<std::uint32_t>(expected - (5 * 3600 + 6 * 60 + 7)));
+    else
+      EXPECT_EQ(*date, static_cast<std::uint32_t>(expected));
   }
 }
 

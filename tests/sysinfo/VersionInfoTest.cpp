@@ -6,8 +6,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
+#include "ElfBuilder.h"
 #include "PeBuilder.h"
 #include "platform/Services.h"
 #include "platform/VersionResource.h"
@@ -258,6 +260,45 @@ TEST(ReadVersionInfo, DamagedFilesNeverReadOutsideTheirBytes) {
         EXPECT_GE(value.data(), block->data());
         EXPECT_LE(value.data() + value.size(), block->data() + block->size());
       }
+    }
+  }
+}
+
+TEST(ReadVersionInfo, ElfSectionNamesAreReadWithinTheirTable) {
+  const auto block = platform::buildVersionBlock(contentsFor(1, 2, 3, 4, false));
+  // The names table is the file's last bytes; AddressSanitizer catches any read
+  // past it. A name cut off by the table's end is taken as it stands, so only
+  // the whole name matches.
+  struct Case {
+    const char* name;
+    bool wide;
+    bool terminated;
+    std::size_t namesLength;
+    bool found;
+  };
+  const std::size_t whole = 11 + std::string_view(platform::kVersionSectionName).size();
+  const Case cases[] = {
+      {"64-bit, terminated", true, true, 1000, true},
+      {"32-bit, terminated", false, true, 1000, true},
+      {"64-bit, table ends with the name", true, false, 1000, true},
+      {"32-bit, table ends with the name", false, false, 1000, true},
+      {"table ends inside the name", true, false, whole - 3, false},
+      {"table ends inside the first name", true, false, 5, false},
+      {"empty table", false, false, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::ElfLayout layout{c.wide, block};
+    layout.terminateNames = c.terminated;
+    layout.namesLength = c.namesLength;
+    const auto file = testing::buildElf(layout);
+    // A copy of exactly the file's size, on the heap.
+    const auto bytes = std::make_unique<std::byte[]>(file.size());
+    std::copy(file.begin(), file.end(), bytes.get());
+    const auto found = platform::findVersionBlock({bytes.get(), file.size()});
+    ASSERT_EQ(found.has_value(), c.found);
+    if (found) {
+      EXPECT_EQ(*found, block);
     }
   }
 }
