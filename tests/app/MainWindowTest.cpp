@@ -75,9 +75,9 @@ TEST_F(MainWindowTest, MenusCaptionsAndShortcuts) {
   for (QAction* item : w->File1->actions()) {
     captions << (item->isSeparator() ? QStringLiteral("-") : Plain(item->text()));
   }
-  EXPECT_EQ(captions,
-            (QStringList{"Open log...", "Open log folder...", "Open recent", "This computer", "-",
-                         "Refresh", "-", "Print...", "Export...", "-", "Exit"}));
+  EXPECT_EQ(captions, (QStringList{"Open log...", "Open log folder...",
+                                   "Open Windows installation...", "Open recent", "This computer",
+                                   "-", "Refresh", "-", "Print...", "Export...", "-", "Exit"}));
   EXPECT_EQ(w->OpenLog1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
   EXPECT_EQ(w->Refresh1->shortcut(), QKeySequence(Qt::Key_F5));
   EXPECT_EQ(w->Print1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
