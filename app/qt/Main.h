@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "app/qt/JournalSource.h"
-#include "app/qt/SnapshotTexts.h"
+#include "app/common/SnapshotTexts.h"
 #include "components/TComponent.h"
 #include "journal/JournalListModel.h"
 #include "platform/Services.h"

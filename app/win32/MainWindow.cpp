@@ -173,7 +173,7 @@ void RegisterWindowClasses() {
   (void)registered;
 }
 
-Twnd_Main::Twnd_Main(const platform::Services& Services, const TWindowFacts& Facts,
+Twnd_Main::Twnd_Main(const platform::Services& Services, const TSnapshotTexts& Facts,
                      const FormatSettings& Settings)
     : FServices(Services), FFacts(Facts), FSettings(Settings) {}
 
