@@ -33,6 +33,7 @@
 #include "eventlog/Qzi_EventLog.h"
 #include "journal/JournalBuilder.h"
 #include "present/DateFormat.h"
+#include "present/SharedDocumentCanvas.h"
 
 namespace tallyvane {
 
@@ -504,7 +505,7 @@ void Twnd_Main::PrintJournal(QPrinter& Printer) {
     // A printer that writes to a file would write the month list over the day
     // list: both go into the one document, the month list from a new page.
     auto canvas = CanvasFactory(Printer);
-    TJoinedDocumentCanvas joined(*canvas);
+    TSharedDocumentCanvas joined(*canvas);
     printDays(joined);
     printMonths(joined);
     joined.Finish();

@@ -15,12 +15,12 @@
 #include "DayListPaint.h"
 #include "GdiPrinterCanvas.h"
 #include "ResourceIds.h"
-#include "SharedDocumentCanvas.h"
 #include "WideText.h"
 #include "Win32Fonts.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "journal/JournalBuilder.h"
 #include "present/DateFormat.h"
+#include "present/SharedDocumentCanvas.h"
 
 namespace tallyvane {
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "DayListPaint.h"
-#include "SharedDocumentCanvas.h"
 #include "app/common/AboutTexts.h"
 #include "journal/JournalListModel.h"
+#include "present/SharedDocumentCanvas.h"
 
 namespace tallyvane {
 namespace {
