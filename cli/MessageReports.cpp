@@ -50,42 +50,6 @@ std::string isoTime(TDateTime value) {
   return text;
 }
 
-std::string csvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos)
-    return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"')
-      quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
-std::string jsonString(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (u < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
 // Line breaks (CR LF, CR or LF) shown as continuation lines indented by four.
 std::string textCell(const std::string& text) {
   std::string out;

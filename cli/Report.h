@@ -68,6 +68,11 @@ struct JournalReport {
   std::vector<ReportFact> facts;
 };
 
+// A CSV field, quoted when it holds a comma, a quote or a line break.
+std::string csvField(const std::string& text);
+// A JSON string literal with its escapes.
+std::string jsonString(const std::string& text);
+
 void writeTable(const JournalReport& report, std::ostream& out);
 void writeCsv(const JournalReport& report, std::ostream& out);
 void writeJson(const JournalReport& report, std::ostream& out);
