@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/Accounts.h"
+#include "platform/Unicode.h"
 
 namespace tallyvane::platform {
 
@@ -33,24 +34,12 @@ struct XmlNode {
   }
 };
 
-void appendUtf8(std::string& out, std::uint32_t cp) {
+// A character reference's code point as UTF-8; one no character stands for
+// becomes U+FFFD.
+void appendReferenced(std::string& out, std::uint32_t cp) {
   if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
     cp = 0xFFFD;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  appendUtf8(out, cp);
 }
 
 // Appends `text` with its character and entity references replaced. An
@@ -90,7 +79,7 @@ void appendDecoded(std::string& out, std::string_view text) {
           std::from_chars(digits.data(), digits.data() + digits.size(), cp, hex ? 16 : 10);
       known = ec == std::errc() && end == digits.data() + digits.size() && !digits.empty();
       if (known)
-        appendUtf8(out, cp);
+        appendReferenced(out, cp);
     } else {
       known = false;
     }

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/ByteReader.h"
+#include "platform/Unicode.h"
 
 namespace tallyvane::platform {
 
@@ -137,24 +138,6 @@ struct Value {
   std::uint32_t offset = 0;
   std::uint32_t size = 0;
 };
-
-void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 // UTF-16LE bytes as UTF-8, up to the first NUL; unpaired surrogates become
 // U+FFFD. Returns the bytes taken, the NUL included.

@@ -6,26 +6,12 @@ namespace tallyvane {
 
 namespace {
 
-void appendCodePoint(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
+char asciiLowerChar(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
-
-char asciiLowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-char asciiUpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char asciiUpperChar(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 }  // namespace
 
@@ -41,7 +27,7 @@ std::string utf16ToUtf8(std::u16string_view text) {
     } else if (u >= 0xD800 && u <= 0xDFFF) {
       u = 0xFFFD;
     }
-    appendCodePoint(out, u);
+    appendUtf8(out, u);
   }
   return out;
 }
@@ -112,7 +98,8 @@ std::u16string readUtf16z(std::span<const std::byte> bytes, std::size_t* consume
     }
     out.push_back(unit);
   }
-  if (consumed != nullptr) *consumed = terminated ? i : bytes.size();
+  if (consumed != nullptr)
+    *consumed = terminated ? i : bytes.size();
   return out;
 }
 
@@ -131,25 +118,31 @@ std::vector<std::byte> utf16leBytes(std::string_view utf8, bool terminate) {
   return out;
 }
 
-void appendLatin1(std::string& out, unsigned char byte) { appendCodePoint(out, byte); }
+void appendLatin1(std::string& out, unsigned char byte) {
+  appendUtf8(out, byte);
+}
 
 bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
+  if (a.size() != b.size())
+    return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (asciiLowerChar(a[i]) != asciiLowerChar(b[i])) return false;
+    if (asciiLowerChar(a[i]) != asciiLowerChar(b[i]))
+      return false;
   }
   return true;
 }
 
 std::string asciiUpper(std::string_view text) {
   std::string out(text);
-  for (char& c : out) c = asciiUpperChar(c);
+  for (char& c : out)
+    c = asciiUpperChar(c);
   return out;
 }
 
 std::string asciiLower(std::string_view text) {
   std::string out(text);
-  for (char& c : out) c = asciiLowerChar(c);
+  for (char& c : out)
+    c = asciiLowerChar(c);
   return out;
 }
 

@@ -23,6 +23,25 @@ std::u16string readUtf16z(std::span<const std::byte> bytes, std::size_t* consume
 std::vector<std::byte> utf16leBytes(std::string_view utf8, bool terminate = true);
 
 // The code point U+00xx of a Latin-1 byte, as UTF-8.
+// Appends one code point as UTF-8 (a hot path of the log readers, hence inline).
+inline void appendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
 void appendLatin1(std::string& out, unsigned char byte);
 
 // ASCII letters compared without regard to case; all other bytes must match.
