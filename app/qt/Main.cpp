@@ -33,6 +33,7 @@
 #include "eventlog/Qzi_EventLog.h"
 #include "journal/JournalBuilder.h"
 #include "present/DateFormat.h"
+#include "present/Orvex_Datetime.h"
 
 namespace tallyvane {
 
@@ -384,7 +385,14 @@ std::unique_ptr<Twnd_Main::TOpenLog> Twnd_Main::MakeOpenLog(const JournalSource&
 }
 
 void Twnd_Main::RefreshJournal() {
-  tallyvane::RefreshJournal(*FEventLog, *FListModel, *FMonthModel, *this, FLog->Clock(), FSettings);
+  tallyvane::RefreshJournal(*FEventLog, *FListModel, *FMonthModel, *this, FLog->Clock(), FSettings,
+                            &FUsage);
+}
+
+void Twnd_Main::UpdateChart() {
+  Chart->SetRows(FMonthModel->Rows());
+  const CalendarDate today = FLog ? DecodeDate(Now(FLog->Clock())) : DecodeDate(Now());
+  Chart->SetDays(FUsage, CalendarEnd(FUsage, today));
 }
 
 void Twnd_Main::OpenSource(const JournalSource& Source) {
@@ -394,6 +402,7 @@ void Twnd_Main::OpenSource(const JournalSource& Source) {
   const std::vector<JournalRow> months = FMonthModel->Rows();
   const QString uptime = lUptime->text();
   const QString spent = lSpenttime->text();
+  const std::vector<DayUsage> usage = FUsage;
   std::swap(FLog, next);
   FEventLog = FLog ? FLog->EventLog.get() : nullptr;
   try {
@@ -411,7 +420,8 @@ void Twnd_Main::OpenSource(const JournalSource& Source) {
     }
     lUptime->setText(uptime);
     lSpenttime->setText(spent);
-    Chart->SetRows(days, months);
+    FUsage = usage;
+    UpdateChart();
     throw;
   }
   FSource = Source;
@@ -648,7 +658,7 @@ void Twnd_Main::endBulkUpdate() {
   }
   List->setUpdatesEnabled(true);
   MonthList->setUpdatesEnabled(true);
-  Chart->SetRows(FListModel->Rows(), FMonthModel->Rows());
+  UpdateChart();
 }
 
 void Twnd_Main::selectRow(std::size_t index) {

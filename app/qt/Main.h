@@ -11,6 +11,7 @@
 #include "app/qt/JournalSource.h"
 #include "app/qt/SnapshotTexts.h"
 #include "components/TComponent.h"
+#include "journal/JournalBuilder.h"
 #include "journal/JournalListModel.h"
 #include "platform/Services.h"
 #include "present/FormatSettings.h"
@@ -81,6 +82,7 @@ class Twnd_Main : public QMainWindow, private JournalView {
 
   // Rebuilds the journal from the log that is open.
   void RefreshJournal();
+  void UpdateChart();
 
   // Reads `Source` and shows its journal; the title names it and it joins the
   // recent sources. When it cannot be opened or read, the error is thrown and
@@ -157,6 +159,8 @@ class Twnd_Main : public QMainWindow, private JournalView {
   TJournalTableModel* FListModel = nullptr;
   TJournalTableModel* FMonthModel = nullptr;
   long long FPendingSelection = -1;
+  // The per-day summary of the last build, for the chart.
+  std::vector<DayUsage> FUsage;
   int FBusyDepth = 0;
   bool FPlaced = false;
   bool FSnapping = false;
