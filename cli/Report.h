@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/LogSources.h"
+#include "journal/JournalBuilder.h"
 #include "journal/JournalListModel.h"
 #include "platform/Expected.h"
 #include "present/FormatSettings.h"
@@ -63,14 +64,18 @@ struct JournalReport {
   std::string uptime;
   std::string totalSpentTime;
   std::vector<ReportFact> facts;
+  // The closed days in numbers and the day the heat map ends on (a zero year:
+  // no heat map).
+  std::vector<DayUsage> usage;
+  CalendarDate calendarEnd;
 };
 
 void writeTable(const JournalReport& report, std::ostream& out);
 void writeCsv(const JournalReport& report, std::ostream& out);
 void writeJson(const JournalReport& report, std::ostream& out);
-// One self-contained HTML page: the totals, the hours per month as an SVG bar
-// chart, both lists, and a style sheet that prints well. `source` names the
-// machine or log in the heading.
+// One self-contained HTML page: the totals, the last twelve months as an SVG
+// calendar heat map beside the hours per month as an SVG bar chart, both lists, and a style sheet
+// that prints well. `source` names the machine or log in the heading.
 void writeHtml(const JournalReport& report, const std::string& source, std::ostream& out);
 // The minutes of a spent-time text as the journal writes it ("7h 44m", the
 // part before any bracket); nothing when it is not one.

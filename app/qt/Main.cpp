@@ -469,6 +469,8 @@ void Twnd_Main::ExportJournal(const QString& FileName) {
   journal.months = FMonthModel->Rows();
   journal.uptime = lUptime->text().toStdString();
   journal.totalSpentTime = lSpenttime->text().toStdString();
+  journal.usage = FUsage;
+  journal.calendarEnd = Chart->End();
   const QString suffix = QFileInfo(FileName).suffix().toLower();
   std::ofstream out(FileName.toStdString(), std::ios::binary | std::ios::trunc);
   if (!out) {

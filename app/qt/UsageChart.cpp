@@ -50,6 +50,7 @@ QColor TUsageChart::HeatColor(int Level) {
 
 void TUsageChart::SetDays(const std::vector<DayUsage>& Days, CalendarDate End) {
   FDays = Days;
+  FEnd = End;
   FCalendar = LastTwelveMonths(FDays, End);
   update();
 }

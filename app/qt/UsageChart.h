@@ -32,6 +32,7 @@ class TUsageChart : public QWidget {
   void SetDays(const std::vector<DayUsage>& Days, CalendarDate End);
   void SetRows(const std::vector<JournalRow>& Months);
   const UsageCalendar& Calendar() const { return FCalendar; }
+  CalendarDate End() const { return FEnd; }
   const std::vector<TUsageBar>& Months() const { return FMonths; }
   // Where each day's cell is drawn, in the order of Calendar().Cells.
   std::vector<QRect> CellRects() const;
@@ -48,6 +49,7 @@ class TUsageChart : public QWidget {
 
   std::vector<DayUsage> FDays;
   UsageCalendar FCalendar;
+  CalendarDate FEnd;
   std::vector<TUsageBar> FMonths;
 };
 
