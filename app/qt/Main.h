@@ -3,6 +3,7 @@
 // installation date, the day list, the month list and a status line; its menu
 // refreshes the journal, prints both lists, shows the About dialog and ends
 // the program.
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -24,6 +25,8 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QPrinter;
+class QProgressBar;
+class QTimer;
 class QSplitter;
 
 namespace tallyvane {
@@ -75,6 +78,9 @@ class Twnd_Main : public QMainWindow, private JournalView {
   QLabel* lSpenttime = nullptr;
   // Says why this computer's history may be incomplete; hidden when it is not.
   QLabel* lHistoryNote = nullptr;
+  // Shown in the status line when a read takes longer than kProgressDelayMs.
+  QProgressBar* pbRead = nullptr;
+  static constexpr int kProgressDelayMs = 300;
 
   TJournalTableModel* ListModel() const { return FListModel; }
   TJournalTableModel* MonthListModel() const { return FMonthModel; }
@@ -162,6 +168,9 @@ class Twnd_Main : public QMainWindow, private JournalView {
   // The per-day summary of the last build, for the chart.
   std::vector<DayUsage> FUsage;
   int FBusyDepth = 0;
+  QElapsedTimer FReadClock;   // since the build began; pbRead shows past the delay
+  long long FLastPumpMs = 0;  // when the read last let the window repaint
+  void ReadProgress(std::uint64_t Done, std::uint64_t Total);
   bool FPlaced = false;
   bool FSnapping = false;
 };

@@ -37,7 +37,7 @@ std::vector<TUsageBar> MonthBars(const std::vector<JournalRow>& Months) {
 
 TUsageChart::TUsageChart(QWidget* Parent) : QWidget(Parent) {
   setObjectName(QStringLiteral("UsageChart"));
-  setMinimumHeight(6 + 14 + 7 * 12 + 6);
+  setMinimumHeight(6 + 14 + 7 * 11 + 6);
   setAutoFillBackground(true);
   QPalette p = palette();
   p.setColor(QPalette::Window, Qt::white);

@@ -7,9 +7,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 #include <fstream>
 #include <set>
@@ -676,6 +678,45 @@ TEST_F(MainWindowTest, ChartShowsTheDaysAsAHeatMapAndTheMonthsAsBars) {
                              [](const QRect& a, const QRect& b) { return a.top() < b.top(); })
                 ->top(),
             6);
+}
+
+// Counts the times a widget is shown.
+class ShowCounter : public QObject {
+ public:
+  int shows = 0;
+  bool eventFilter(QObject* Watched, QEvent* Event) override {
+    if (Event->type() == QEvent::Show) {
+      ++shows;
+    }
+    return QObject::eventFilter(Watched, Event);
+  }
+};
+
+TEST_F(MainWindowTest, ALongReadShowsAProgressBarUntilItEnds) {
+  auto w = MakeWindow();
+  w->show();
+  QApplication::processEvents();
+  ShowCounter counter;
+  w->pbRead->installEventFilter(&counter);
+  ASSERT_FALSE(w->pbRead->isVisible());
+
+  // A quick read: no bar.
+  w->Refresh1->trigger();
+  EXPECT_EQ(counter.shows, 0);
+
+  // A slow source: every read takes a while, the whole well over the delay.
+  int reads = 0;
+  machine.service.readHook = [&](std::uint32_t, std::uint32_t, std::size_t) -> std::uint32_t {
+    ++reads;
+    QThread::msleep(Twnd_Main::kProgressDelayMs / 2 + 20);
+    return 0;
+  };
+  w->Refresh1->trigger();
+  EXPECT_GE(reads, 3) << "the fixture's log should take several reads";
+  EXPECT_EQ(counter.shows, 1);
+  EXPECT_FALSE(w->pbRead->isVisible());  // gone when the read is over
+  EXPECT_FALSE(w->ListModel()->Rows().empty());
+  w->pbRead->removeEventFilter(&counter);
 }
 
 }  // namespace
