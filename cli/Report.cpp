@@ -35,44 +35,50 @@ class NoUptimeClock : public platform::SystemClock {
 }  // namespace
 
 const std::vector<ReportOption>& reportOptions() {
-  static const std::vector<ReportOption> options = {
-      {"--csv", "", "print comma-separated values with the row markers",
-       [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kCsv); }},
-      {"--json", "", "print JSON with the row markers",
-       [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kJson); }},
-      {"--html", "", "print a self-contained HTML report with a chart of the hours per month",
-       [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kHtml); }},
-      {"--journal", "DIR", "read another Linux machine's history from its journal directory",
-       [](ReportRequest& r, const std::string& dir) {
-         return chooseSource(r, "--journal " + dir,
-                             [dir](const ReportEnvironment&) { return openJournalDirectory(dir); });
-       }},
-      {"--wtmp", "FILE", "read another Linux machine's history from its wtmp file",
-       [](ReportRequest& r, const std::string& file) {
-         return chooseSource(r, "--wtmp " + file,
-                             [file](const ReportEnvironment&) { return openWtmpFile(file); });
-       }},
-      {"--windows", "DIR",
-       "read the Windows installation whose drive root is DIR (its System log, shown in its "
-       "time zone)",
-       [](ReportRequest& r, const std::string& dir) {
-         return chooseSource(r, "--windows " + dir, [dir](const ReportEnvironment&) {
-           return openWindowsInstallation(dir);
-         });
-       }},
-      {"--system", "",
-       "print this system's facts (OS, user, machine, program version, session), or those of the "
-       "Windows installation read",
-       [](ReportRequest& r, const std::string&) {
-         r.facts.push_back(systemFacts);
-         return Expected<void>();
-       }},
-      {"--help", "", "show this help and exit",
-       [](ReportRequest& r, const std::string&) {
-         r.help = true;
-         return Expected<void>();
-       }},
-  };
+  static const std::vector<ReportOption> options = [] {
+    std::vector<ReportOption> all = {
+        {"--csv", "", "print comma-separated values with the row markers",
+         [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kCsv); }},
+        {"--json", "", "print JSON with the row markers",
+         [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kJson); }},
+        {"--html", "", "print a self-contained HTML report with a chart of the hours per month",
+         [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kHtml); }},
+        {"--journal", "DIR", "read another Linux machine's history from its journal directory",
+         [](ReportRequest& r, const std::string& dir) {
+           return chooseSource(r, "--journal " + dir, [dir](const ReportEnvironment&) {
+             return openJournalDirectory(dir);
+           });
+         }},
+        {"--wtmp", "FILE", "read another Linux machine's history from its wtmp file",
+         [](ReportRequest& r, const std::string& file) {
+           return chooseSource(r, "--wtmp " + file,
+                               [file](const ReportEnvironment&) { return openWtmpFile(file); });
+         }},
+        {"--windows", "DIR",
+         "read the Windows installation whose drive root is DIR (its System log, shown in its "
+         "time zone)",
+         [](ReportRequest& r, const std::string& dir) {
+           return chooseSource(r, "--windows " + dir, [dir](const ReportEnvironment&) {
+             return openWindowsInstallation(dir);
+           });
+         }},
+        {"--system", "",
+         "print this system's facts (OS, user, machine, program version, session), or those of the "
+         "Windows installation read",
+         [](ReportRequest& r, const std::string&) {
+           r.facts.push_back(systemFacts);
+           return Expected<void>();
+         }},
+        {"--help", "", "show this help and exit",
+         [](ReportRequest& r, const std::string&) {
+           r.help = true;
+           return Expected<void>();
+         }},
+    };
+    for (ReportOption& o : messageOptions())
+      all.insert(all.end() - 1, std::move(o));
+    return all;
+  }();
   return options;
 }
 
@@ -187,6 +193,17 @@ int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     return kExitOk;
   }
 
+  // The listings come as text, CSV or JSON; an HTML request gets the text.
+  const ListingFormat listingFormat = request->format == OutputFormat::kCsv ? ListingFormat::kCsv
+                                      : request->format == OutputFormat::kJson
+                                          ? ListingFormat::kJson
+                                          : ListingFormat::kTable;
+  if (request->messages.kind == MessageListing::Kind::kMessageTable) {
+    platform::PortableMessageFiles portable;
+    platform::MessageFiles& files =
+        env.services.messageFiles ? *env.services.messageFiles : portable;
+    return writeMessageTable(request->messages, files, listingFormat, out, err);
+  }
   OpenedLog log = request->source ? request->source(env) : openThisMachine(env);
   for (const std::string& warning : log.warnings)
     err << "tallyvane-report: " << warning << "\n";
@@ -194,6 +211,9 @@ int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     err << "tallyvane-report: " << log.error << "\n";
     return log.exitCode != kExitOk ? log.exitCode : kExitBuildFailed;
   }
+
+  if (request->messages.kind == MessageListing::Kind::kRecords)
+    return writeRecords(log, request->messages, env.services, listingFormat, out, err);
 
   std::shared_ptr<ProgressEventLogService> shown;
   std::shared_ptr<platform::EventLogService> service = log.service;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/LogSources.h"
+#include "cli/MessageReports.h"
 #include "journal/JournalBuilder.h"
 #include "journal/JournalListModel.h"
 #include "platform/Expected.h"
@@ -35,6 +36,8 @@ struct ReportRequest {
   LogOpener source;
   std::string sourceName;  // the option or file that chose `source`, for messages
   std::vector<FactProvider> facts;
+  // --records or --message-table instead of the journal.
+  MessageListing messages;
 };
 
 // One command-line option. `apply` takes the option into the request, or says
@@ -69,6 +72,11 @@ struct JournalReport {
   std::vector<DayUsage> usage;
   CalendarDate calendarEnd;
 };
+
+// A CSV field, quoted when it holds a comma, a quote or a line break.
+std::string csvField(const std::string& text);
+// A JSON string literal with its escapes.
+std::string jsonString(const std::string& text);
 
 void writeTable(const JournalReport& report, std::ostream& out);
 void writeCsv(const JournalReport& report, std::ostream& out);

@@ -58,6 +58,21 @@ void writeList(const std::array<Column, 3>& columns, const std::vector<JournalRo
   }
 }
 
+void writeJsonRows(const std::vector<JournalRow>& rows, const std::array<const char*, 3>& keys,
+                   std::ostream& out) {
+  out << "[";
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const JournalRow& r = rows[i];
+    out << (i == 0 ? "\n" : ",\n") << "    {" << jsonString(keys[0]) << ": "
+        << jsonString(r.Caption) << ", " << jsonString(keys[1]) << ": " << jsonString(r.SubItem1)
+        << ", " << jsonString(keys[2]) << ": " << jsonString(r.SubItem2)
+        << ", \"rowMarker\": " << r.RowMarker << "}";
+  }
+  out << (rows.empty() ? "]" : "\n  ]");
+}
+
+}  // namespace
+
 std::string csvField(const std::string& text) {
   if (text.find_first_of(",\"\r\n") == std::string::npos)
     return text;
@@ -101,21 +116,6 @@ std::string jsonString(const std::string& text) {
   }
   return out + "\"";
 }
-
-void writeJsonRows(const std::vector<JournalRow>& rows, const std::array<const char*, 3>& keys,
-                   std::ostream& out) {
-  out << "[";
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const JournalRow& r = rows[i];
-    out << (i == 0 ? "\n" : ",\n") << "    {" << jsonString(keys[0]) << ": "
-        << jsonString(r.Caption) << ", " << jsonString(keys[1]) << ": " << jsonString(r.SubItem1)
-        << ", " << jsonString(keys[2]) << ": " << jsonString(r.SubItem2)
-        << ", \"rowMarker\": " << r.RowMarker << "}";
-  }
-  out << (rows.empty() ? "]" : "\n  ]");
-}
-
-}  // namespace
 
 void writeTable(const JournalReport& report, std::ostream& out) {
   for (const ReportFact& fact : report.facts)

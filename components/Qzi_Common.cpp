@@ -17,10 +17,7 @@ TOrvex_Component::TOrvex_Component(TComponent* AOwner, const platform::Services&
   FFilename.clear();
   FDA = false;
 
-  FLU = facts_.LoggedOnUser(kCurrentSession);
   FSessionID = kCurrentSession;
-  FSID = facts_.AccountSidText("", FLU);
-  FST = facts_.DetectSessionTypes();
 
   TakeOSVersionFacts();
 
@@ -69,7 +66,14 @@ bool TOrvex_Component::LoadFromStorage(const std::string& AFilename,
 
 void TOrvex_Component::SetSession(std::uint32_t ASessionID) {
   FSessionID = ASessionID;
-  FLU = facts_.LoggedOnUser(ASessionID);
+  FSessionFactsTaken = false;
+}
+
+void TOrvex_Component::TakeSessionFacts() const {
+  if (FSessionFactsTaken)
+    return;
+  FSessionFactsTaken = true;
+  FLU = facts_.LoggedOnUser(FSessionID);
   FSID = facts_.AccountSidText("", FLU);
   FST = facts_.DetectSessionTypes();
 }

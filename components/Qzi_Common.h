@@ -32,7 +32,7 @@ class TOrvex_Component : public TComponent {
   // OnReadHeader is assigned); descendants read their data after it.
   virtual bool LoadFromStorage(const std::string& AFilename, TCodeStreamProcedure ACodeStream);
 
-  // Takes the session facts for another session.
+  // Takes the session facts for another session (asked on first use).
   void SetSession(std::uint32_t ASessionID);
 
   // The component's own header writer and reader, installed as OnWriteHeader
@@ -55,10 +55,21 @@ class TOrvex_Component : public TComponent {
   TCodeStreamProcedure StreamCodeProc() const { return FCS; }
   bool ConvertTimeToLocal() const { return FCTTL; }
   void SetConvertTimeToLocal(bool Value) { FCTTL = Value; }
-  const std::string& LoggedUser() const { return FLU; }
-  const std::string& SID() const { return FSID; }
+  // The session facts are asked on first use (asking scans the processes of
+  // the machine, which most runs never need).
+  const std::string& LoggedUser() const {
+    TakeSessionFacts();
+    return FLU;
+  }
+  const std::string& SID() const {
+    TakeSessionFacts();
+    return FSID;
+  }
   std::uint32_t SessionID() const { return FSessionID; }
-  TSessionTypes Session() const { return FST; }
+  TSessionTypes Session() const {
+    TakeSessionFacts();
+    return FST;
+  }
   bool DataAvailable() const { return FDA; }
 
   // The platform services and session facts this component was created with.
@@ -73,6 +84,7 @@ class TOrvex_Component : public TComponent {
 
  private:
   void TakeOSVersionFacts();
+  void TakeSessionFacts() const;
 
   std::string FAbout;
   std::string FRefresh;
@@ -84,9 +96,10 @@ class TOrvex_Component : public TComponent {
   THeaderWriter FHeaderWriter;
   bool FUseWMI = false;
   bool FDA = false;
-  std::string FSID;
-  std::string FLU;
-  TSessionTypes FST;
+  mutable bool FSessionFactsTaken = false;
+  mutable std::string FSID;
+  mutable std::string FLU;
+  mutable TSessionTypes FST;
   std::uint32_t FSessionID = 0xFFFFFFFF;
   TCodeStreamProcedure FCS = nullptr;
   bool FCTTL = true;

@@ -61,8 +61,8 @@ void TOrvex_Component::WriteStorageHeader(const std::string& AFilename, const st
     v.Security = w.IsAdministrator ? "Admin" : "";
     v.SIFVersion = kHeaderLayoutVersion;
     v.SIFFormat = AEncoded ? 1 : 0;
-    v.LoggedUser = FLU;
-    v.LoggedUserSID = FSID;
+    v.LoggedUser = LoggedUser();
+    v.LoggedUserSID = SID();
     v.Account = w.Account;
     v.OSPlatform = os.PlatformId;
     v.OSMajorVersion = ZeroExtended(os.MajorVersion);
@@ -72,7 +72,7 @@ void TOrvex_Component::WriteStorageHeader(const std::string& AFilename, const st
     v.OSEdition = w.OSEdition;
     v.OSCSD = ServicePackField(os.CSDVersion);
     v.ParentProcessPID = ZeroExtended(w.ProcessId);
-    v.Session = SessionTypesText(FST);
+    v.Session = SessionTypesText(Session());
     v.SessionID = ZeroExtended(FSessionID);
     v.IP = TrimControl(w.HostAddresses);
   } else {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "eventlog/MessageExpansion.h"
 #include "platform/ByteReader.h"
 #include "platform/EventLogRecord.h"
 #include "platform/Unicode.h"
@@ -431,6 +432,8 @@ void TEventLog::ReadLogRecords(const std::string& AMachine, const std::string& A
   std::vector<std::byte> buffer(kEventLogRecordFixedSize);
   std::uint32_t flags = kReadSeekBackwards;
   RecordWalker walker(services_, {FLookupSID, FCTTL, ASourceFilter});
+  MessageExpansionContext expansion{services_.registry, services_.messageFiles, &hkLM,
+                                    AMachine, ASourceName};
   bool finished = false;
   while (!finished) {
     platform::EventLogReadResult result = log->read(flags, recordNumber, buffer);
@@ -453,7 +456,11 @@ void TEventLog::ReadLogRecords(const std::string& AMachine, const std::string& A
         result.ok() ? std::min<std::size_t>(result.bytesRead, buffer.size()) : 0;
     const std::size_t walked = walker.walk(
         std::span<const std::byte>(buffer).first(delivered),
-        [&](TLogRecord&& r) { FRecords.push_back(std::make_unique<TLogRecord>(std::move(r))); });
+        [&](TLogRecord&& r, std::span<const std::byte> raw) {
+          if (FExpand)
+            ExpandRecordMessages(r, raw, expansion);
+          FRecords.push_back(std::make_unique<TLogRecord>(std::move(r)));
+        });
     // A delivery that holds no whole record makes no progress; reading on
     // would return the same bytes forever.
     if (result.ok() && walked == 0)

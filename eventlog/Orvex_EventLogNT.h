@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "platform/Accounts.h"
@@ -102,8 +103,14 @@ class RecordWalker {
       if (length == 0)
         break;
       TLogRecord record;
-      if (parse(bytes.subspan(offset, length), record))
-        take(std::move(record));
+      const auto raw = bytes.subspan(offset, length);
+      if (parse(raw, record)) {
+        // A taker may also want the record's bytes (the message expansion does).
+        if constexpr (std::is_invocable_v<Take, TLogRecord&&, std::span<const std::byte>>)
+          take(std::move(record), raw);
+        else
+          take(std::move(record));
+      }
       offset += length;
     }
     return offset;

@@ -539,6 +539,7 @@ class EventWalker {
     rootDone_ = false;
     failed_ = false;
     attribute_ = kNoAttribute;
+    attributeValueKept_ = false;
     seenSystem_ = seenEventData_ = seenUserData_ = false;
     seenSystemChildren_ = 0;
     userStrings_.clear();
@@ -1005,6 +1006,7 @@ class EventWalker {
       attributesSeen_ |= 1u << attribute;
       attribute_ = attribute;
       attributeText_.clear();
+      attributeValueKept_ = false;
     }
   }
 
@@ -1025,15 +1027,52 @@ class EventWalker {
         p.eventSourceName = attributeText_;
         break;
       case kSystemTimeAttribute:
-        p.timeCreated = evtxXmlTimeToUnix(attributeText_);
+        if (attributeValueKept_)
+          p.timeCreated = fileTimeToUnixSeconds(*chunk_.u64(attributeValue_.offset));
+        else
+          p.timeCreated = evtxXmlTimeToUnix(attributeText_);
         break;
       case kUserIdAttribute:
-        p.userSid = sidFromText(attributeText_);
+        if (attributeValueKept_) {
+          const auto bytes = *chunk_.slice(attributeValue_.offset, attributeValue_.size);
+          p.userSid.assign(bytes.begin(), bytes.end());
+        } else {
+          p.userSid = sidFromText(attributeText_);
+        }
         break;
       default:
         break;
     }
     attribute_ = kNoAttribute;
+    attributeValueKept_ = false;
+  }
+
+  // The time and the SID attributes are mostly one value each, whose text
+  // would only be parsed back: such a value is kept as it is, and turned into
+  // text only when more text follows it. Kept are the values whose text reads
+  // back to the same result: a FILETIME of the years 1601 to 9999, and a SID
+  // of revision 1 with a 32-bit authority and nothing after its sub-authorities.
+  bool keepAttributeValue(const Value& v) {
+    if (attributeValueKept_ || !attributeText_.empty())
+      return false;
+    bool keep = false;
+    if (attribute_ == kSystemTimeAttribute && v.type == kFileTime) {
+      constexpr std::uint64_t kYear10000 = 2650467744000000000ULL;
+      const auto ft = chunk_.u64(v.offset);
+      keep = v.size >= 8 && ft && *ft < kYear10000 && chunk_.slice(v.offset, v.size).has_value();
+    } else if (attribute_ == kUserIdAttribute && v.type == kSid) {
+      const auto revision = chunk_.u8(v.offset);
+      const auto count = chunk_.u8(std::uint64_t{v.offset} + 1);
+      const auto authorityHigh = chunk_.u16(std::uint64_t{v.offset} + 2);
+      keep = revision == 1 && count && *count >= 1 && *count <= 15 &&
+             v.size == 8 + 4 * std::uint32_t{*count} && authorityHigh == 0 &&
+             chunk_.slice(v.offset, v.size).has_value();
+    }
+    if (keep) {
+      attributeValue_ = v;
+      attributeValueKept_ = true;
+    }
+    return keep;
   }
 
   void markContent() {
@@ -1045,14 +1084,23 @@ class EventWalker {
   std::string* textTarget() {
     if (attribute_ == kOtherAttribute)
       return nullptr;
-    if (attribute_ != kNoAttribute)
+    if (attribute_ != kNoAttribute) {
+      if (attributeValueKept_) {
+        // More text follows the kept value: the attribute is read as text.
+        attributeValueKept_ = false;
+        appendValueText(attributeText_, attributeValue_);
+      }
       return &attributeText_;
+    }
     if (depth_ == 0 || !levels_[depth_ - 1].capture)
       return nullptr;
     return &texts_[depth_ - 1];
   }
 
   void text(const Value& v) {
+    if ((attribute_ == kSystemTimeAttribute || attribute_ == kUserIdAttribute) &&
+        keepAttributeValue(v))
+      return;
     std::string* out = textTarget();
     if (out == nullptr)
       return;
@@ -1061,15 +1109,19 @@ class EventWalker {
       if (level.pieces++ == 0)
         level.first = v;
     }
+    appendValueText(*out, v);
+  }
+
+  void appendValueText(std::string& out, const Value& v) {
     const auto bytes = chunk_.slice(v.offset, v.size);
     if (!bytes)
       return;
     if (v.type & kArrayFlag) {
       forEachElement(v.type, *bytes, [&](std::span<const std::byte> b) {
-        appendScalar(*out, v.type & static_cast<std::uint8_t>(~kArrayFlag), b);
+        appendScalar(out, v.type & static_cast<std::uint8_t>(~kArrayFlag), b);
       });
     } else {
-      appendScalar(*out, v.type, *bytes);
+      appendScalar(out, v.type, *bytes);
     }
   }
 
@@ -1117,6 +1169,8 @@ class EventWalker {
   std::uint32_t attributesSeen_ = 0;
   AttributeRole attribute_ = kNoAttribute;
   std::string attributeText_;
+  Value attributeValue_;  // the attribute's one value, kept without text
+  bool attributeValueKept_ = false;
   std::array<Level, kMaxDepth> levels_{};
   std::array<std::string, kMaxDepth> texts_{};
   std::array<std::vector<Value>, kMaxNesting> subs_{};

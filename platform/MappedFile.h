@@ -13,8 +13,13 @@ namespace tallyvane::platform {
 
 class MappedFile {
  public:
+  // How the bytes will be read: all of them in order (paged in up front), or
+  // a few parts of a large file (paged in only when touched).
+  enum class Access { kWhole, kParts };
+
   // Maps the file at `path`, or says why it cannot.
-  static Expected<std::unique_ptr<MappedFile>> open(const std::string& path);
+  static Expected<std::unique_ptr<MappedFile>> open(const std::string& path,
+                                                    Access access = Access::kWhole);
 
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;

@@ -4,6 +4,7 @@
 // log or run under test pass a copy with some members replaced.
 #include "platform/Accounts.h"
 #include "platform/EventLogService.h"
+#include "platform/MessageFiles.h"
 #include "platform/NetworkInfo.h"
 #include "platform/ProcessList.h"
 #include "platform/ProcessTokens.h"
@@ -27,6 +28,7 @@ struct Services {
   ProcessTokens* tokens = nullptr;
   NetworkInfo* network = nullptr;
   VersionResources* versionResources = nullptr;
+  MessageFiles* messageFiles = nullptr;
 };
 
 // This machine's services. They live for the whole process.

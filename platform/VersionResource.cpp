@@ -2,18 +2,17 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 #include "platform/ByteReader.h"
+#include "platform/MappedFile.h"
+#include "platform/PeResources.h"
 #include "platform/Unicode.h"
 
 namespace tallyvane::platform {
 
 namespace {
 
-constexpr std::uint32_t kRtVersion = 16;
 constexpr std::uint32_t kVsVersionInfoId = 1;
-constexpr std::uint32_t kResourceDirectoryBit = 0x80000000;
 // A version block larger than this is not one (the whole block is limited to
 // 64 KiB by its 16-bit length anyway).
 constexpr std::uint64_t kMaxBlockSize = 0x10000;
@@ -110,147 +109,23 @@ std::optional<std::vector<std::byte>> copyBlock(const ByteReader& reader, std::u
   return std::vector<std::byte>(bytes->begin(), bytes->end());
 }
 
-// ---- PE ----
-
-struct PeSection {
-  std::uint32_t virtualSize = 0;
-  std::uint32_t virtualAddress = 0;
-  std::uint32_t sizeOfRawData = 0;
-  std::uint32_t pointerToRawData = 0;
-};
-
-std::optional<std::uint64_t> rvaToOffset(const std::vector<PeSection>& sections, std::uint32_t rva,
-                                         std::uint64_t length) {
-  for (const auto& s : sections) {
-    const std::uint64_t span = std::max(s.virtualSize, s.sizeOfRawData);
-    if (rva >= s.virtualAddress && rva - std::uint64_t{s.virtualAddress} < span) {
-      const std::uint64_t delta = rva - std::uint64_t{s.virtualAddress};
-      if (delta + length > s.sizeOfRawData)
-        return std::nullopt;
-      return std::uint64_t{s.pointerToRawData} + delta;
-    }
-  }
-  return std::nullopt;
-}
-
-// The entry of a resource directory at `dir` whose id is `id` (or, with no id,
-// the preferred one: language neutral, else the first).
-std::optional<std::uint32_t> findResourceEntry(const ByteReader& rsrc, std::uint64_t dir,
-                                               std::optional<std::uint32_t> id) {
-  const auto named = rsrc.u16(dir + 12);
-  const auto ids = rsrc.u16(dir + 14);
-  if (!named || !ids)
-    return std::nullopt;
-  const std::uint32_t count = std::uint32_t{*named} + *ids;
-  std::optional<std::uint32_t> first;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const std::uint64_t entry = dir + 16 + std::uint64_t{i} * 8;
-    const auto name = rsrc.u32(entry);
-    const auto target = rsrc.u32(entry + 4);
-    if (!name || !target)
-      return std::nullopt;
-    const bool isId = (*name & kResourceDirectoryBit) == 0;
-    if (id) {
-      if (isId && *name == *id)
-        return *target;
-      continue;
-    }
-    if (isId && *name == 0)
-      return *target;
-    if (!first)
-      first = *target;
-  }
-  if (id)
-    return std::nullopt;
-  return first;
-}
-
 }  // namespace
 
 std::optional<std::vector<std::byte>> findPeVersionBlock(std::span<const std::byte> file) {
-  const ByteReader reader(file);
-  if (reader.u16(0) != 0x5A4D)
-    return std::nullopt;  // "MZ"
-  const auto peOffset = reader.u32(0x3C);
-  if (!peOffset || reader.u32(*peOffset) != 0x00004550)
-    return std::nullopt;  // "PE\0\0"
-  const std::uint64_t coff = std::uint64_t{*peOffset} + 4;
-  const auto sectionCount = reader.u16(coff + 2);
-  const auto optionalSize = reader.u16(coff + 16);
-  if (!sectionCount || !optionalSize)
-    return std::nullopt;
-  const std::uint64_t optional = coff + 20;
-  const auto magic = reader.u16(optional);
-  if (!magic)
-    return std::nullopt;
-  std::uint64_t directories = 0;
-  if (*magic == 0x10B) {
-    directories = optional + 92;  // PE32: NumberOfRvaAndSizes
-  } else if (*magic == 0x20B) {
-    directories = optional + 108;  // PE32+
-  } else {
-    return std::nullopt;
+  // VS_VERSION_INFO is resource 1; the language-neutral copy is preferred,
+  // else the first one.
+  const PeResource* chosen = nullptr;
+  const auto resources = findPeResources(file, kRtVersion);
+  for (const PeResource& resource : resources) {
+    if (resource.id != kVsVersionInfoId)
+      continue;
+    if (!chosen || (resource.language == 0 && chosen->language != 0))
+      chosen = &resource;
   }
-  const auto directoryCount = reader.u32(directories);
-  if (!directoryCount || *directoryCount < 3)
+  if (!chosen || chosen->data.empty() || chosen->data.size() > kMaxBlockSize)
     return std::nullopt;
-  const std::uint64_t resourceEntry = directories + 4 + 2 * 8;
-  if (resourceEntry + 8 > optional + *optionalSize)
-    return std::nullopt;
-  const auto resourceRva = reader.u32(resourceEntry);
-  const auto resourceSize = reader.u32(resourceEntry + 4);
-  if (!resourceRva || !resourceSize || *resourceRva == 0 || *resourceSize == 0) {
-    return std::nullopt;
-  }
-
-  std::vector<PeSection> sections;
-  const std::uint64_t table = optional + *optionalSize;
-  for (std::uint32_t i = 0; i < *sectionCount; ++i) {
-    const std::uint64_t at = table + std::uint64_t{i} * 40;
-    const auto vsize = reader.u32(at + 8);
-    const auto va = reader.u32(at + 12);
-    const auto rawSize = reader.u32(at + 16);
-    const auto rawPointer = reader.u32(at + 20);
-    if (!vsize || !va || !rawSize || !rawPointer)
-      return std::nullopt;
-    sections.push_back({*vsize, *va, *rawSize, *rawPointer});
-  }
-
-  // The resource section may be shorter on disk than its directory entry says;
-  // take what the section holds.
-  std::uint64_t rsrcLength = *resourceSize;
-  std::optional<std::uint64_t> rsrcOffset;
-  while (rsrcLength > 0 && !(rsrcOffset = rvaToOffset(sections, *resourceRva, rsrcLength))) {
-    rsrcLength /= 2;
-  }
-  if (!rsrcOffset)
-    return std::nullopt;
-  const auto rsrcBytes = reader.slice(*rsrcOffset, rsrcLength);
-  if (!rsrcBytes)
-    return std::nullopt;
-  const ByteReader rsrc(*rsrcBytes);
-
-  // Type, then name (VS_VERSION_INFO is id 1), then language: three levels,
-  // each a subdirectory but the last, which is a data entry.
-  const auto typeEntry = findResourceEntry(rsrc, 0, kRtVersion);
-  if (!typeEntry || (*typeEntry & kResourceDirectoryBit) == 0)
-    return std::nullopt;
-  const auto nameEntry =
-      findResourceEntry(rsrc, *typeEntry & ~kResourceDirectoryBit, kVsVersionInfoId);
-  if (!nameEntry || (*nameEntry & kResourceDirectoryBit) == 0)
-    return std::nullopt;
-  const auto languageEntry =
-      findResourceEntry(rsrc, *nameEntry & ~kResourceDirectoryBit, std::nullopt);
-  if (!languageEntry || (*languageEntry & kResourceDirectoryBit) != 0)
-    return std::nullopt;
-  const auto dataRva = rsrc.u32(*languageEntry);
-  const auto dataSize = rsrc.u32(*languageEntry + 4);
-  if (!dataRva || !dataSize || *dataSize == 0 || *dataSize > kMaxBlockSize)
-    return std::nullopt;
-  const auto dataOffset = rvaToOffset(sections, *dataRva, *dataSize);
-  if (!dataOffset)
-    return std::nullopt;
-  return copyBlock(reader, *dataOffset, *dataSize);
+  const ByteReader reader(chosen->data);
+  return copyBlock(reader, 0, chosen->data.size());
 }
 
 std::optional<std::vector<std::byte>> findElfVersionBlock(std::span<const std::byte> file) {
@@ -480,17 +355,12 @@ std::vector<std::byte> buildVersionBlock(const VersionBlockContents& contents) {
 
 bool FileVersionResources::getFileVersionInfo(std::string_view fileName,
                                               std::vector<std::byte>& data) {
-  std::ifstream in{std::string(fileName), std::ios::binary | std::ios::ate};
-  if (!in)
+  // Mapped, not read: a program file can be tens of megabytes (debug
+  // information) of which only the headers and the resource are looked at.
+  const auto file = MappedFile::open(std::string(fileName), MappedFile::Access::kParts);
+  if (!file || (*file)->bytes().empty())
     return false;
-  const std::streamoff size = in.tellg();
-  if (size <= 0)
-    return false;
-  std::vector<char> raw(static_cast<std::size_t>(size));
-  in.seekg(0);
-  if (!in.read(raw.data(), size))
-    return false;
-  const auto block = findVersionBlock(std::as_bytes(std::span<const char>(raw)));
+  const auto block = findVersionBlock((*file)->bytes());
   if (!block)
     return false;
   data = *block;

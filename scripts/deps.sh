@@ -23,7 +23,7 @@ test_packages=(
   poppler-utils
   xvfb xauth
   librsvg2-bin
-  wine wine64
+  wine wine64 libwine
   nsis zip
   lintian man-db
 )

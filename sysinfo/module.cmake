@@ -42,7 +42,9 @@ else()
   add_executable(tallyvane_make_version_section
     "${CMAKE_CURRENT_LIST_DIR}/tools/make_version_section.cpp"
     "${PROJECT_SOURCE_DIR}/platform/VersionResource.cpp"
-    "${PROJECT_SOURCE_DIR}/platform/Unicode.cpp")
+    "${PROJECT_SOURCE_DIR}/platform/PeResources.cpp"
+    "${PROJECT_SOURCE_DIR}/platform/Unicode.cpp"
+    "${PROJECT_SOURCE_DIR}/platform/linux/MappedFile.cpp")
   target_include_directories(tallyvane_make_version_section PRIVATE "${PROJECT_SOURCE_DIR}")
   tallyvane_warnings(tallyvane_make_version_section)
 

@@ -5,21 +5,13 @@
 #include <QLabel>
 #include <array>
 
-#include "app/qt/SnapshotTexts.h"
+#include "app/common/AboutTexts.h"
+#include "app/common/SnapshotTexts.h"
 
 class QPlainTextEdit;
 class QPushButton;
 
 namespace tallyvane {
-
-// One row of texts per language: row 0 English, row 1 Czech.
-inline constexpr int kAboutTextCount = 13;
-extern const std::array<std::array<const char*, kAboutTextCount>, 2> AboutTexts;
-
-// The maker's contact links. They point at the project's own placeholder
-// addresses under the reserved ".example" domain.
-extern const char* const kAboutEmailLink;
-extern const char* const kAboutWebLink;
 
 // A label that reports a click with the left mouse button.
 class TLinkLabel : public QLabel {

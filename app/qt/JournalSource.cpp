@@ -21,6 +21,14 @@ JournalSource LogSourceAt(const QString& Path) {
           [path](const report::ReportEnvironment&) { return OpenAnyLog(path); }};
 }
 
+JournalSource WindowsInstallationSource(const QString& Root) {
+  const QString absolute = QFileInfo(Root).absoluteFilePath();
+  const std::filesystem::path path(absolute.toStdString());
+  return {QFileInfo(absolute).fileName(), absolute, [path](const report::ReportEnvironment&) {
+            return report::openWindowsInstallation(path);
+          }};
+}
+
 report::OpenedLog OpenAnyLog(const std::filesystem::path& Path) {
   report::OpenedLog log = report::openLogFile(Path);
   if (log.service || log.exitCode == report::kExitFileNotFound) {

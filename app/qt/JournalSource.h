@@ -28,6 +28,10 @@ JournalSource ThisComputerSource();
 // extension, its first bytes, or what the folder holds.
 JournalSource LogSourceAt(const QString& Path);
 
+// The Windows installation whose drive root is `Root`: its System log in its
+// own time zone.
+JournalSource WindowsInstallationSource(const QString& Root);
+
 // Opens `Path` as LogSourceAt does: .evt and .evtx files and folders of .evtx
 // files first, then a journal directory (for folders) or a wtmp file (for other
 // files). The error of the first attempt is kept when none succeeds.

@@ -38,6 +38,7 @@
 #include "journal/JournalBuilder.h"
 #include "present/DateFormat.h"
 #include "present/Orvex_Datetime.h"
+#include "present/SharedDocumentCanvas.h"
 
 namespace tallyvane {
 
@@ -155,6 +156,10 @@ Twnd_Main::Twnd_Main(const platform::Services& Services, const TSnapshotTexts& S
     return QFileDialog::getExistingDirectory(
         this, QStringLiteral("Open a folder of logs or a journal directory"));
   };
+  OpenInstallationDialog = [this] {
+    return QFileDialog::getExistingDirectory(
+        this, QStringLiteral("Open the drive root of a Windows installation"));
+  };
   ExportDialog = [this] {
     return QFileDialog::getSaveFileName(
         this, QStringLiteral("Export"), QStringLiteral("journal.html"),
@@ -182,6 +187,8 @@ void Twnd_Main::CreateControls() {
   OpenLog1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   OpenFolder1 = File1->addAction(QStringLiteral("Open log &folder..."));
   OpenFolder1->setObjectName(QStringLiteral("OpenFolder1"));
+  OpenInstallation1 = File1->addAction(QStringLiteral("Open &Windows installation..."));
+  OpenInstallation1->setObjectName(QStringLiteral("OpenInstallation1"));
   Recent1 = File1->addMenu(QStringLiteral("Open &recent"));
   Recent1->setObjectName(QStringLiteral("Recent1"));
   ThisComputer1 = File1->addAction(QStringLiteral("&This computer"));
@@ -208,6 +215,7 @@ void Twnd_Main::CreateControls() {
   connect(About1, &QAction::triggered, this, &Twnd_Main::About1Click);
   connect(OpenLog1, &QAction::triggered, this, &Twnd_Main::OpenLog1Click);
   connect(OpenFolder1, &QAction::triggered, this, &Twnd_Main::OpenFolder1Click);
+  connect(OpenInstallation1, &QAction::triggered, this, &Twnd_Main::OpenInstallation1Click);
   connect(ThisComputer1, &QAction::triggered, this, &Twnd_Main::ThisComputer1Click);
   connect(Export1, &QAction::triggered, this, &Twnd_Main::Export1Click);
   FillRecentMenu();
@@ -383,14 +391,17 @@ std::unique_ptr<Twnd_Main::TOpenLog> Twnd_Main::MakeOpenLog(const JournalSource&
     throw std::runtime_error(log->Opened.error.empty() ? "The log cannot be opened."
                                                        : log->Opened.error);
   }
-  log->Services = FServices;
+  // A Windows installation brings its own registry, time zone and clock: its
+  // journal is in that machine's local time.
+  log->Services =
+      log->Opened.installation ? log->Opened.installation->services(FServices) : FServices;
   // The reads report their progress to the status line.
   log->Progress = std::make_shared<TReadProgressService>(
       log->Opened.service,
       [this](std::uint64_t Done, std::uint64_t Total) { ReadProgress(Done, Total); });
   log->Services.eventLog = log->Progress.get();
   if (!log->Opened.thisMachine) {
-    log->NoUptime = std::make_unique<TNoUptimeClock>(*FServices.clock);
+    log->NoUptime = std::make_unique<TNoUptimeClock>(*log->Services.clock);
   }
   log->EventLog = std::make_unique<TOrvex_EventLog>(nullptr, log->Services);
   log->EventLog->SetSourceName("System");
@@ -521,7 +532,7 @@ void Twnd_Main::PrintJournal(QPrinter& Printer) {
     // A printer that writes to a file would write the month list over the day
     // list: both go into the one document, the month list from a new page.
     auto canvas = CanvasFactory(Printer);
-    TJoinedDocumentCanvas joined(*canvas);
+    TSharedDocumentCanvas joined(*canvas);
     printDays(joined);
     printMonths(joined);
     joined.Finish();
@@ -554,6 +565,13 @@ void Twnd_Main::OpenFolder1Click() {
   const QString path = OpenFolderDialog();
   if (!path.isEmpty()) {
     RunCommand(this, [&] { OpenSource(LogSourceAt(path)); });
+  }
+}
+
+void Twnd_Main::OpenInstallation1Click() {
+  const QString path = OpenInstallationDialog();
+  if (!path.isEmpty()) {
+    RunCommand(this, [&] { OpenSource(WindowsInstallationSource(path)); });
   }
 }
 

@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "app/qt/JournalSource.h"
-#include "app/qt/SnapshotTexts.h"
+#include "app/common/SnapshotTexts.h"
 #include "components/TComponent.h"
 #include "journal/JournalBuilder.h"
 #include "journal/JournalListModel.h"
@@ -57,6 +57,7 @@ class Twnd_Main : public QMainWindow, private JournalView {
   QMenu* File1 = nullptr;
   QAction* OpenLog1 = nullptr;
   QAction* OpenFolder1 = nullptr;
+  QAction* OpenInstallation1 = nullptr;
   QMenu* Recent1 = nullptr;
   QAction* ThisComputer1 = nullptr;
   QAction* Export1 = nullptr;
@@ -114,6 +115,7 @@ class Twnd_Main : public QMainWindow, private JournalView {
   // cancels. Tests answer them.
   std::function<QString()> OpenLogDialog;
   std::function<QString()> OpenFolderDialog;
+  std::function<QString()> OpenInstallationDialog;
   std::function<QString()> ExportDialog;
 
  public slots:
@@ -123,6 +125,7 @@ class Twnd_Main : public QMainWindow, private JournalView {
   void pmPrintClick();
   void OpenLog1Click();
   void OpenFolder1Click();
+  void OpenInstallation1Click();
   void ThisComputer1Click();
   void Export1Click();
 

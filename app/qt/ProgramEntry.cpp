@@ -8,7 +8,7 @@
 
 #include "app/qt/AppStart.h"
 #include "app/qt/Main.h"
-#include "app/qt/SnapshotTexts.h"
+#include "app/common/SnapshotTexts.h"
 #include "present/FormatSettings.h"
 
 int main(int argc, char** argv) {

@@ -68,36 +68,6 @@ void TQtPrinterCanvas::EndDoc() {
   }
 }
 
-void TJoinedDocumentCanvas::Finish() {
-  if (FStarted) {
-    FStarted = false;
-    FInner.EndDoc();
-  }
-}
-
-void TJoinedDocumentCanvas::SetDocumentName(const std::string& Name) {
-  // The document keeps the first job's name.
-  if (!FStarted) {
-    FInner.SetDocumentName(Name);
-  }
-}
-
-void TJoinedDocumentCanvas::SetOrientation(TPrinterOrientation Orientation) {
-  if (!FStarted) {
-    FInner.SetOrientation(Orientation);
-  }
-}
-
-void TJoinedDocumentCanvas::BeginDoc() {
-  if (!FStarted) {
-    FInner.BeginDoc();
-    FStarted = true;
-  } else {
-    FInner.NewPage();
-  }
-  FFirstPage = FInner.PageNumber();
-}
-
 int TQtPrinterCanvas::PageWidth() const {
   return PrintableArea(FPrinter).width();
 }

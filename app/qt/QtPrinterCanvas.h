@@ -44,43 +44,6 @@ class TQtPrinterCanvas : public TPrinterCanvas {
   int FPageNumber = 0;
 };
 
-// Several print jobs as one document on another canvas: the first job starts
-// the document, each later one starts a new page of it (its page numbers start
-// at 1 again), and the document ends with Finish. Used when the printer writes
-// to a file, where a second job would overwrite the first.
-class TJoinedDocumentCanvas : public TPrinterCanvas {
- public:
-  explicit TJoinedDocumentCanvas(TPrinterCanvas& Inner) : FInner(Inner) {}
-  // Ends the document when a job was started.
-  void Finish();
-
-  void SetDocumentName(const std::string& Name) override;
-  void SetCopies(int Copies) override { FInner.SetCopies(Copies); }
-  void SetOrientation(TPrinterOrientation Orientation) override;
-  void BeginDoc() override;
-  void NewPage() override { FInner.NewPage(); }
-  void EndDoc() override {}
-  int PageNumber() const override { return FInner.PageNumber() - FFirstPage + 1; }
-  int PageWidth() const override { return FInner.PageWidth(); }
-  int PageHeight() const override { return FInner.PageHeight(); }
-  int PhysicalOffsetX() const override { return FInner.PhysicalOffsetX(); }
-  int PhysicalOffsetY() const override { return FInner.PhysicalOffsetY(); }
-  void SetFont(const TPrintFont& Font) override { FInner.SetFont(Font); }
-  int TextWidth(const std::string& Text) override { return FInner.TextWidth(Text); }
-  int TextHeight(const std::string& Text) override { return FInner.TextHeight(Text); }
-  void TextOut(int X, int Y, const std::string& Text) override { FInner.TextOut(X, Y, Text); }
-  void TextRect(const TRect& Clip, int X, int Y, const std::string& Text) override {
-    FInner.TextRect(Clip, X, Y, Text);
-  }
-  void MoveTo(int X, int Y) override { FInner.MoveTo(X, Y); }
-  void LineTo(int X, int Y) override { FInner.LineTo(X, Y); }
-
- private:
-  TPrinterCanvas& FInner;
-  bool FStarted = false;
-  int FFirstPage = 1;
-};
-
 // The columns and rows of a report-style view as the print layout reads them:
 // the header's captions and current widths, the model's texts (column 0 is the
 // caption, the others the sub-items).

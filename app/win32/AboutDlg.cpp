@@ -6,12 +6,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "AboutTexts.h"
 #include "ResourceIds.h"
 #include "WicPicture.h"
 #include "WideText.h"
 #include "Win32Fonts.h"
 #include "Win32Handles.h"
+#include "app/common/AboutTexts.h"
 
 namespace tallyvane {
 
@@ -33,7 +33,8 @@ constexpr int kPictureHeight = 317;
 
 class TdlgAbout {
  public:
-  TdlgAbout(int Language, const TWindowFacts& Facts) : FTexts(AboutDialogTexts(Language, Facts)) {}
+  TdlgAbout(int Language, const TSnapshotTexts& Facts)
+      : FTexts(AboutDialogTexts(Language, Facts)) {}
 
   void ShowModal(HWND Owner);
   LRESULT HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam);
@@ -337,7 +338,7 @@ void RegisterAboutDialogClass() {
   }
 }
 
-void ShowAboutDialog(int Language, HWND Owner, const TWindowFacts& Facts) {
+void ShowAboutDialog(int Language, HWND Owner, const TSnapshotTexts& Facts) {
   TdlgAbout dialog(Language, Facts);
   dialog.ShowModal(Owner);
 }

@@ -4,7 +4,7 @@
 // links to the maker's e-mail and web page, over a background picture.
 #include <windows.h>
 
-#include "WindowFacts.h"
+#include "app/common/SnapshotTexts.h"
 
 namespace tallyvane {
 
@@ -14,6 +14,6 @@ void RegisterAboutDialogClass();
 
 // Shows the dialog modally over `Owner` in `Language` (0 English, 1 Czech) and
 // returns when it is closed (OK, Enter, Escape or the close button).
-void ShowAboutDialog(int Language, HWND Owner, const TWindowFacts& Facts);
+void ShowAboutDialog(int Language, HWND Owner, const TSnapshotTexts& Facts);
 
 }  // namespace tallyvane

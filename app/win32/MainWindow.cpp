@@ -15,12 +15,12 @@
 #include "DayListPaint.h"
 #include "GdiPrinterCanvas.h"
 #include "ResourceIds.h"
-#include "SharedDocumentCanvas.h"
 #include "WideText.h"
 #include "Win32Fonts.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "journal/JournalBuilder.h"
 #include "present/DateFormat.h"
+#include "present/SharedDocumentCanvas.h"
 
 namespace tallyvane {
 
@@ -173,7 +173,7 @@ void RegisterWindowClasses() {
   (void)registered;
 }
 
-Twnd_Main::Twnd_Main(const platform::Services& Services, const TWindowFacts& Facts,
+Twnd_Main::Twnd_Main(const platform::Services& Services, const TSnapshotTexts& Facts,
                      const FormatSettings& Settings)
     : FServices(Services), FFacts(Facts), FSettings(Settings) {}
 

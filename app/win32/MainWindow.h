@@ -13,7 +13,7 @@
 
 #include "ReportList.h"
 #include "Win32Handles.h"
-#include "WindowFacts.h"
+#include "app/common/SnapshotTexts.h"
 #include "components/TComponent.h"
 #include "journal/JournalListModel.h"
 #include "platform/Services.h"
@@ -51,7 +51,7 @@ class Twnd_Main : private JournalView {
  public:
   // `Services` gives the event log and the clock; `Facts` the header's and the
   // print footer's texts; `Settings` the user's locale formats.
-  Twnd_Main(const platform::Services& Services, const TWindowFacts& Facts,
+  Twnd_Main(const platform::Services& Services, const TSnapshotTexts& Facts,
             const FormatSettings& Settings);
   ~Twnd_Main() override;
   Twnd_Main(const Twnd_Main&) = delete;
@@ -139,7 +139,7 @@ class Twnd_Main : private JournalView {
   void PaintSeparator(NMLVCUSTOMDRAW& Draw, bool DefaultDrawing);
 
   const platform::Services& FServices;
-  TWindowFacts FFacts;
+  TSnapshotTexts FFacts;
   FormatSettings FSettings;
   TComponent FComponents{nullptr};
   TOrvex_EventLog* FEventLog = nullptr;  // owned by FComponents

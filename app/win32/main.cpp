@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "MainWindow.h"
-#include "WindowFacts.h"
+#include "app/common/SnapshotTexts.h"
 #include "present/FormatSettings.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int ShowCommand) {
@@ -18,7 +18,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int ShowCommand) {
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   std::unique_ptr<Twnd_Main> window;
   try {
-    const TWindowFacts facts = CurrentWindowFacts();
+    const TSnapshotTexts facts = CurrentSnapshotTexts();
     window = std::make_unique<Twnd_Main>(platform::systemServices(), facts, UserFormatSettings());
     window->Create(ShowCommand);
   } catch (const std::exception& error) {

@@ -25,9 +25,11 @@ const Services& systemServices() {
   static LinuxProcessTokens tokens;
   static LinuxNetworkInfo network;
   static FileVersionResources versionResources;
+  static PortableMessageFiles messageFiles;
   static const Services services{&eventLog, registry.get(), &accounts,         &timeZone,
                                  &clock,    &systemFacts,   &terminalServices, &processes,
-                                 &tokens,   &network,       &versionResources};
+                                 &tokens,   &network,       &versionResources,
+                                 &messageFiles};
   return services;
 }
 

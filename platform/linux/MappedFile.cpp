@@ -10,7 +10,7 @@
 
 namespace tallyvane::platform {
 
-Expected<std::unique_ptr<MappedFile>> MappedFile::open(const std::string& path) {
+Expected<std::unique_ptr<MappedFile>> MappedFile::open(const std::string& path, Access access) {
   auto fail = [](const char* what) -> Expected<std::unique_ptr<MappedFile>> {
     return Error{std::string(what) + ": " + std::strerror(errno)};
   };
@@ -27,13 +27,14 @@ Expected<std::unique_ptr<MappedFile>> MappedFile::open(const std::string& path) 
   std::unique_ptr<MappedFile> file(new MappedFile);
   if (st.st_size > 0) {
     void* data = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ,
-                        MAP_PRIVATE | MAP_POPULATE, fd, 0);
+                        MAP_PRIVATE | (access == Access::kWhole ? MAP_POPULATE : 0), fd, 0);
     const int saved = errno;
     ::close(fd);
     errno = saved;
     if (data == MAP_FAILED)
       return fail("cannot map the file");
-    ::madvise(data, static_cast<std::size_t>(st.st_size), MADV_SEQUENTIAL);
+    ::madvise(data, static_cast<std::size_t>(st.st_size),
+              access == Access::kWhole ? MADV_SEQUENTIAL : MADV_RANDOM);
     file->data_ = static_cast<const std::byte*>(data);
     file->size_ = static_cast<std::size_t>(st.st_size);
     file->handle_ = data;

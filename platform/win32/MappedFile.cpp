@@ -22,11 +22,12 @@ std::string lastErrorText(const char* what) {
 
 }  // namespace
 
-Expected<std::unique_ptr<MappedFile>> MappedFile::open(const std::string& path) {
+Expected<std::unique_ptr<MappedFile>> MappedFile::open(const std::string& path, Access access) {
   const std::u16string wide = utf8ToUtf16(path);
-  const OwnedHandle file(::CreateFileW(reinterpret_cast<const wchar_t*>(wide.c_str()), GENERIC_READ,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const OwnedHandle file(::CreateFileW(
+      reinterpret_cast<const wchar_t*>(wide.c_str()), GENERIC_READ,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      access == Access::kWhole ? FILE_FLAG_SEQUENTIAL_SCAN : FILE_FLAG_RANDOM_ACCESS, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE)
     return Error{lastErrorText("cannot open the file")};
   LARGE_INTEGER size{};

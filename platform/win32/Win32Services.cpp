@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Services.h"
 
 #include "platform/Unicode.h"
+#include "platform/win32/Win32MessageFiles.h"
 
 namespace tallyvane::platform {
 
@@ -28,9 +29,10 @@ const Services& systemServices() {
   static Win32ProcessTokens tokens;
   static Win32NetworkInfo network;
   static Win32VersionResources versionResources;
+  static Win32MessageFiles messageFiles;
   static const Services services{&eventLog, &registry,    &accounts,         &timeZone,
                                  &clock,    &systemFacts, &terminalServices, &processes,
-                                 &tokens,   &network,     &versionResources};
+                                 &tokens,   &network,     &versionResources, &messageFiles};
   return services;
 }
 

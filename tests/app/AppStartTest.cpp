@@ -4,10 +4,10 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 
+#include "app/common/SnapshotTexts.h"
 #include "app/qt/AppStart.h"
 #include "app/qt/JpegImage.h"
 #include "app/qt/Main.h"
-#include "app/qt/SnapshotTexts.h"
 
 namespace tallyvane {
 namespace {

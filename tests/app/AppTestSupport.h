@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/qt/SnapshotTexts.h"
+#include "app/common/SnapshotTexts.h"
 #include "platform/EventLogRecord.h"
 #include "platform/Services.h"
 #include "support/FakeEventLogService.h"

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -76,9 +77,9 @@ TEST_F(MainWindowTest, MenusCaptionsAndShortcuts) {
   for (QAction* item : w->File1->actions()) {
     captions << (item->isSeparator() ? QStringLiteral("-") : Plain(item->text()));
   }
-  EXPECT_EQ(captions,
-            (QStringList{"Open log...", "Open log folder...", "Open recent", "This computer", "-",
-                         "Refresh", "-", "Print...", "Export...", "-", "Exit"}));
+  EXPECT_EQ(captions, (QStringList{"Open log...", "Open log folder...",
+                                   "Open Windows installation...", "Open recent", "This computer",
+                                   "-", "Refresh", "-", "Print...", "Export...", "-", "Exit"}));
   EXPECT_EQ(w->OpenLog1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
   EXPECT_EQ(w->Refresh1->shortcut(), QKeySequence(Qt::Key_F5));
   EXPECT_EQ(w->Print1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -462,6 +463,38 @@ TEST_F(OpenLogTest, ArgumentActionAndDropGiveTheSameJournalAndNameTheSource) {
   ASSERT_EQ(another->Recent1->actions().size(), 1);
   another->Recent1->actions().first()->trigger();
   EXPECT_EQ(another->ListModel()->Rows(), days);
+}
+
+TEST_F(OpenLogTest, AWindowsInstallationIsOpenedFromItsDriveRoot) {
+  ErrorRecorder errors;
+  auto w = MakeWindow();
+  w->OpenLogDialog = [&] { return evt; };
+  w->OpenLog1->trigger();
+  const auto direct = w->ListModel()->Rows();
+
+  // An XP-style tree, its folder names in the case NTFS mounts show them.
+  const QString root = dir.filePath(QStringLiteral("xpdrive"));
+  ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/WINDOWS/system32/Config")));
+  ASSERT_TRUE(QFile::copy(evt, root + QStringLiteral("/WINDOWS/system32/Config/SysEvent.Evt")));
+  int asked = 0;
+  w->OpenInstallationDialog = [&] {
+    ++asked;
+    return root;
+  };
+  w->OpenInstallation1->trigger();
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(errors.texts.isEmpty()) << Utf8(errors.texts.join("; "));
+  EXPECT_EQ(w->ListModel()->Rows(), direct);
+  EXPECT_EQ(w->windowTitle(), "Tallyvane Journal - xpdrive");
+
+  // A folder that is no installation is refused and the journal stays.
+  w->OpenInstallationDialog = [&] { return dir.path(); };
+  w->OpenInstallation1->trigger();
+  ASSERT_EQ(errors.texts.size(), 1);
+  EXPECT_TRUE(errors.texts[0].contains(QStringLiteral("not the root of a Windows installation")))
+      << Utf8(errors.texts[0]);
+  EXPECT_EQ(w->windowTitle(), "Tallyvane Journal - xpdrive");
+  EXPECT_EQ(w->ListModel()->Rows(), direct);
 }
 
 TEST_F(OpenLogTest, ALogThatCannotBeOpenedLeavesThePreviousJournal) {

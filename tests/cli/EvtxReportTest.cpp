@@ -86,6 +86,8 @@ TEST_F(EvtxReport, RecognisesAnEvtxFileByItsSignatureAndReadsAFolderOfLogs) {
   if (!haveFixtures())
     GTEST_SKIP() << "no .evtx fixtures";
   fs::copy_file(fixture("etwtool_System.evtx"), dir / "exported.log");
+  // The copy keeps the fixture's read-only mode, which Windows will not delete.
+  fs::permissions(dir / "exported.log", fs::perms::owner_write, fs::perm_options::add);
   ASSERT_EQ(run({(dir / "exported.log").string()}), 0) << err.str();
   EXPECT_NE(out.str().find("The system entered sleep"), std::string::npos);
   EXPECT_NE(out.str().find("The system has resumed from sleep"), std::string::npos);
@@ -94,6 +96,7 @@ TEST_F(EvtxReport, RecognisesAnEvtxFileByItsSignatureAndReadsAFolderOfLogs) {
   // could not be read.
   fs::remove(dir / "exported.log");
   fs::copy_file(fixture("tsevtx_System.evtx"), dir / "System.evtx");
+  fs::permissions(dir / "System.evtx", fs::perms::owner_write, fs::perm_options::add);
   write("Application.evtx", "not a log at all");
   ASSERT_EQ(run({dir.string()}), 0) << err.str();
   EXPECT_NE(out.str().find("Tuesday, 6/3/2025 12:43:41 AM  The operating system was shut down"),

@@ -14,6 +14,7 @@
 #include "journal/JournalBuilder.h"
 #include "platform/EvtFileWriter.h"
 #include "platform/Unicode.h"
+#include "present/DateFormat.h"
 #include "support/FakeEventLogService.h"
 #include "support/JournalDoubles.h"
 #include "support/LocaleSettings.h"
@@ -226,6 +227,27 @@ TEST(ReportProgram, CsvCountsACrashedDayUpToTheCrash) {
       joined += (joined.empty() ? "" : "|") + field;
     got.push_back(joined);
   }
+#if defined(_WIN32)
+  // The program writes dates, times and numbers in the user's formats.
+  const FormatSettings user = UserFormatSettings();
+  const auto when = [&](int d, int mo, int h) {
+    return FormatDateTime("DDDD, c", *EncodeDate(2014, mo, d) + *EncodeTime(h, 0, 0, 0), user);
+  };
+  EXPECT_EQ(got, (std::vector<std::string>{
+                     "list|caption|subitem1|subitem2|marker",
+                     "day|" + when(31, 1, 8) + "|The operating system started||-3",
+                     "day|" + when(31, 1, 17) + "|Unexpected shutdown|9h 00m|-4",
+                     "day||||-2",
+                     "day|" + when(3, 2, 8) + "|The operating system started||-3",
+                     "day|" + when(3, 2, 12) + "|The operating system was shut down|4h 00m|0",
+                     "day||||-2",
+                     "day|" + when(4, 2, 9) + "|The operating system started||-3",
+                     "month|January 2014|9h 00m|1" + user.DecimalSeparator + "13|0",
+                     "status|Current uptime: 00.00.00 00:00:00|||",
+                     "status|Total spent time: 13h 00m|||",
+                 }));
+  return;
+#endif
   EXPECT_EQ(got, (std::vector<std::string>{
                      "list|caption|subitem1|subitem2|marker",
                      "day|Friday, 01/31/14 08:00:00|The operating system started||-3",

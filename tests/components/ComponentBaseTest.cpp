@@ -61,6 +61,17 @@ TEST(ComponentBase, StartsLiveWithoutDataAndTakesTheSessionFacts) {
   EXPECT_FALSE(c.OnDebug());
 }
 
+TEST(ComponentBase, AsksTheSessionFactsOnlyWhenTheyAreUsed) {
+  FakeSessionFacts facts;
+  TestComponent c(nullptr, facts);
+  c.SetSession(3);
+  EXPECT_TRUE(facts.askedSessions.empty());  // neither creating nor switching asks
+  EXPECT_EQ(c.SID(), "SID of user3");
+  EXPECT_EQ(c.LoggedUser(), "user3");
+  c.Session();
+  EXPECT_EQ(facts.askedSessions, (std::vector<std::uint32_t>{3}));  // asked once
+}
+
 TEST(ComponentBase, NoSessionFactsGiveTheFailureValues) {
   NoSessionFacts facts;
   TestComponent c(nullptr, facts);

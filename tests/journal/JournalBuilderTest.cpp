@@ -434,6 +434,9 @@ TEST(JournalBuilder, ADayThatEndedInACrashEndsAtTheCrash) {
 // Records in UTC read in a zone with daylight saving. Sessions are measured and
 // ordered by the absolute time; rows show local time.
 TEST(JournalBuilder, MeasuresAcrossClockChangesInAbsoluteTime) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the zones are chosen through TZ, which Windows does not take its zone from";
+#endif
   using namespace testing;
   struct Case {
     const char* name;

@@ -63,8 +63,8 @@ KnownMachine::KnownMachine(int ExtraDays) {
   services.timeZone = &zone;
 }
 
-TWindowFacts KnownFacts() {
-  TWindowFacts f;
+TSnapshotTexts KnownFacts() {
+  TSnapshotTexts f;
   f.OSName = "Windows 10 Pro";
   f.OSEdition = "x64";
   f.ShortOSName = "Windows 10 Pro x64";

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "WindowFacts.h"
+#include "app/common/SnapshotTexts.h"
 #include "journal/JournalListModel.h"
 #include "platform/EventLogRecord.h"
 #include "platform/Services.h"
@@ -28,7 +28,7 @@ struct KnownMachine {
   platform::Services services;
 };
 
-TWindowFacts KnownFacts();
+TSnapshotTexts KnownFacts();
 
 struct BuiltJournal {
   std::vector<JournalRow> days;

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "AboutTexts.h"
 #include "DayListPaint.h"
-#include "SharedDocumentCanvas.h"
+#include "app/common/AboutTexts.h"
 #include "journal/JournalListModel.h"
+#include "present/SharedDocumentCanvas.h"
 
 namespace tallyvane {
 namespace {
@@ -48,8 +48,8 @@ TEST(DayListRowPaint, BoldStartsRedShutdownsAndSeparatorsByStage) {
   }
 }
 
-TWindowFacts SampleFacts() {
-  TWindowFacts f;
+TSnapshotTexts SampleFacts() {
+  TSnapshotTexts f;
   f.OSName = "Windows 10 Pro";
   f.OSEdition = "x64";
   f.ProductName = "Tallyvane Journal";
@@ -75,7 +75,7 @@ TEST(AboutDialogTexts, EnglishTextsFromTheVersionInformation) {
 }
 
 TEST(AboutDialogTexts, CzechRowAndFallbacks) {
-  TWindowFacts f = SampleFacts();
+  TSnapshotTexts f = SampleFacts();
   f.Comments.clear();
   f.OSEdition.clear();
   const TAboutDialogTexts cz = AboutDialogTexts(1, f);
@@ -87,7 +87,7 @@ TEST(AboutDialogTexts, CzechRowAndFallbacks) {
   // A row that does not exist reads as English.
   EXPECT_EQ(AboutDialogTexts(7, f).Caption, "About....");
   // Empty version fields leave the labels empty.
-  const TAboutDialogTexts empty = AboutDialogTexts(0, TWindowFacts{});
+  const TAboutDialogTexts empty = AboutDialogTexts(0, TSnapshotTexts{});
   EXPECT_EQ(empty.lProduct, "");
   EXPECT_EQ(empty.lVer, "Version ");
   EXPECT_EQ(empty.lOS2, "");

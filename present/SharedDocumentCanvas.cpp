@@ -1,4 +1,4 @@
-#include "SharedDocumentCanvas.h"
+#include "present/SharedDocumentCanvas.h"
 
 namespace tallyvane {
 

@@ -5,13 +5,15 @@
 #include <cstddef>
 #include <string>
 
-#include "WindowFacts.h"
+#include "app/common/SnapshotTexts.h"
 
 namespace tallyvane {
 
 inline constexpr std::size_t kAboutTextCount = 13;
 // Row 0 English, row 1 Czech.
 extern const std::array<std::array<const char*, kAboutTextCount>, 2> AboutTexts;
+// The maker's contact links. They point at the project's own placeholder
+// addresses under the reserved ".example" domain.
 extern const char* const kAboutEmailLink;
 extern const char* const kAboutWebLink;
 
@@ -29,6 +31,6 @@ struct TAboutDialogTexts {
 
 // What the dialog shows in `Language` (0 English, 1 Czech; anything else is
 // English) for this program and system.
-TAboutDialogTexts AboutDialogTexts(int Language, const TWindowFacts& Facts);
+TAboutDialogTexts AboutDialogTexts(int Language, const TSnapshotTexts& Facts);
 
 }  // namespace tallyvane

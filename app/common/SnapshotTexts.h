@@ -1,5 +1,5 @@
 #pragma once
-// The facts about this system and this program that the window, the About
+// The facts about this system and this program that both windows, the About
 // dialog and the print command show, taken once at start-up.
 #include <string>
 
@@ -13,7 +13,7 @@ struct TSnapshotTexts {
   std::string ShortOSName;
   std::string UserName;
   std::string MachineName;
-  TDateTime InstallDate = 0;  // as the snapshot holds it (UTC)
+  TDateTime InstallDate = 0;  // as the snapshot holds it (UTC); 0 when unknown
   // The program's own version information.
   std::string ProductName;
   std::string Version;

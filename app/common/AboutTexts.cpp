@@ -1,4 +1,4 @@
-#include "AboutTexts.h"
+#include "app/common/AboutTexts.h"
 
 #include <string_view>
 
@@ -46,7 +46,7 @@ const std::array<std::array<const char*, kAboutTextCount>, 2> AboutTexts = {{
 const char* const kAboutEmailLink = "mailto:journal@tallyvane.example";
 const char* const kAboutWebLink = "http://www.tallyvane.example/journal";
 
-TAboutDialogTexts AboutDialogTexts(int Language, const TWindowFacts& Facts) {
+TAboutDialogTexts AboutDialogTexts(int Language, const TSnapshotTexts& Facts) {
   const auto& texts = AboutTexts.at(Language == 1 ? 1 : 0);
   TAboutDialogTexts about;
   about.lProduct = Facts.ProductName;

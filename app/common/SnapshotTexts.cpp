@@ -1,4 +1,4 @@
-#include "app/qt/SnapshotTexts.h"
+#include "app/common/SnapshotTexts.h"
 
 #include "sysinfo/Orvex_Routines.h"
 

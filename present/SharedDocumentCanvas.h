@@ -16,8 +16,10 @@ class TSharedDocumentCanvas : public TPrinterCanvas {
 
   void SetDocumentName(const std::string& Name) override;
   void SetCopies(int Copies) override { FInner.SetCopies(Copies); }
+  // The document keeps the orientation it began with.
   void SetOrientation(TPrinterOrientation Orientation) override {
-    FInner.SetOrientation(Orientation);
+    if (!FBegun)
+      FInner.SetOrientation(Orientation);
   }
   void BeginDoc() override;
   void NewPage() override;
