@@ -8,6 +8,8 @@
 #include "cli/SystemFacts.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "journal/JournalBuilder.h"
+#include "journal/UsageCalendar.h"
+#include "present/Orvex_Datetime.h"
 
 namespace tallyvane::report {
 
@@ -240,7 +242,8 @@ int runReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     VectorListModel days;
     VectorListModel months;
     TextOnlyJournalView view;
-    RefreshJournal(eventLog, days, months, view, clock, settings);
+    RefreshJournal(eventLog, days, months, view, clock, settings, &report.usage);
+    report.calendarEnd = CalendarEnd(report.usage, DecodeDate(Now(clock)));
     if (shown)
       shown->finish();
     report.days = std::move(days.rows);

@@ -11,6 +11,7 @@
 
 #include "cli/LogSources.h"
 #include "cli/MessageReports.h"
+#include "journal/JournalBuilder.h"
 #include "journal/JournalListModel.h"
 #include "platform/Expected.h"
 #include "present/FormatSettings.h"
@@ -66,6 +67,10 @@ struct JournalReport {
   std::string uptime;
   std::string totalSpentTime;
   std::vector<ReportFact> facts;
+  // The closed days in numbers and the day the heat map ends on (a zero year:
+  // no heat map).
+  std::vector<DayUsage> usage;
+  CalendarDate calendarEnd;
 };
 
 // A CSV field, quoted when it holds a comma, a quote or a line break.
@@ -76,9 +81,9 @@ std::string jsonString(const std::string& text);
 void writeTable(const JournalReport& report, std::ostream& out);
 void writeCsv(const JournalReport& report, std::ostream& out);
 void writeJson(const JournalReport& report, std::ostream& out);
-// One self-contained HTML page: the totals, the hours per month as an SVG bar
-// chart, both lists, and a style sheet that prints well. `source` names the
-// machine or log in the heading.
+// One self-contained HTML page: the totals, the last twelve months as an SVG
+// calendar heat map beside the hours per month as an SVG bar chart, both lists, and a style sheet
+// that prints well. `source` names the machine or log in the heading.
 void writeHtml(const JournalReport& report, const std::string& source, std::ostream& out);
 // The minutes of a spent-time text as the journal writes it ("7h 44m", the
 // part before any bracket); nothing when it is not one.

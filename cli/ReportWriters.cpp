@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/Report.h"
+#include "journal/UsageCalendar.h"
 
 namespace tallyvane::report {
 
@@ -249,6 +250,37 @@ void writeMonthChart(const std::vector<JournalRow>& months, std::ostream& out) {
   out << "</svg>\n";
 }
 
+// The last twelve months as a calendar heat map: a square a day in week
+// columns, shaded by spent time, a tooltip (title) with the day's sessions,
+// month labels above and weekday labels on the left.
+void writeHeatMap(const std::vector<DayUsage>& usage, CalendarDate end, std::ostream& out) {
+  constexpr int kCell = 12, kLeft = 30, kTop = 20, kBottom = 10;
+  const UsageCalendar cal = LastTwelveMonths(usage, end);
+  const int width = kLeft + cal.Columns * kCell + 4;
+  const int height = kTop + 7 * kCell + kBottom;
+  out << "<svg class=\"chart heatmap\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width
+      << "\" height=\"" << height << "\" role=\"img\" aria-label=\"Hours per day\">\n";
+  for (const auto& [column, month] : cal.MonthStarts) {
+    out << "<text x=\"" << kLeft + column * kCell << "\" y=\"" << kTop - 6 << "\" font-size=\"10\">"
+        << ShortMonthName(month) << "</text>\n";
+  }
+  for (int row = 0; row < 7; row += 2) {
+    out << "<text x=\"0\" y=\"" << kTop + row * kCell + kCell - 2 << "\" font-size=\"10\">"
+        << ShortWeekdayName(row) << "</text>\n";
+  }
+  char color[8];
+  for (const CalendarCell& cell : cal.Cells) {
+    std::snprintf(
+        color, sizeof color, "#%06x",
+        static_cast<unsigned>(kHeatColors[static_cast<std::size_t>(HeatLevel(cell.Minutes))]));
+    out << "<rect class=\"day\" x=\"" << kLeft + cell.Column * kCell << "\" y=\""
+        << kTop + cell.Row * kCell << "\" width=\"" << kCell - 2 << "\" height=\"" << kCell - 2
+        << "\" fill=\"" << color << "\"><title>" << htmlText(CellDescription(cell))
+        << "</title></rect>\n";
+  }
+  out << "</svg>\n";
+}
+
 }  // namespace
 
 std::optional<long long> spentMinutes(std::string_view text) {
@@ -280,6 +312,8 @@ void writeHtml(const JournalReport& report, const std::string& source, std::ostr
       << "tr.crash td + td { color: #c00; }\n"
       << "tr.separator td { border-top: 1px solid silver; padding: 0; }\n"
       << ".totals { font-size: 15px; }\n"
+      << ".charts { display: flex; flex-wrap: wrap; gap: 32px; align-items: flex-start; }\n"
+      << ".charts figure { margin: 0; }\n"
       << "@media print {\n  body { margin: 0; font-size: 10pt; }\n"
       << "  h2 { page-break-after: avoid; }\n  tr { page-break-inside: avoid; }\n"
       << "  .chart { page-break-inside: avoid; }\n}\n"
@@ -288,8 +322,15 @@ void writeHtml(const JournalReport& report, const std::string& source, std::ostr
   for (const ReportFact& fact : report.facts)
     out << "<p>" << htmlText(fact.name) << ": " << htmlText(fact.value) << "</p>\n";
   out << "<p class=\"totals\">" << htmlText(report.totalSpentTime) << "<br>"
-      << htmlText(report.uptime) << "</p>\n<h2>Hours per month</h2>\n";
+      << htmlText(report.uptime) << "</p>\n<div class=\"charts\">\n";
+  if (report.calendarEnd.year != 0) {
+    out << "<figure>\n<h2>Hours per day</h2>\n";
+    writeHeatMap(report.usage, report.calendarEnd, out);
+    out << "</figure>\n";
+  }
+  out << "<figure>\n<h2>Hours per month</h2>\n";
   writeMonthChart(report.months, out);
+  out << "</figure>\n</div>\n";
   writeHtmlList("Months", {"Month", "Spent time", "Spent working days"}, report.months, out);
   writeHtmlList("Days", {"Timestamp", "Event", "Spent time"}, report.days, out);
   out << "</body>\n</html>\n";

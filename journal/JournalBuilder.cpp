@@ -176,6 +176,7 @@ struct JournalState {
   std::int64_t MonthMinutes = 0;
   std::int64_t TotalMinutes = 0;
   bool PrevWasSleep = false;
+  std::vector<DayUsage::Session> DaySessions;  // the current day's sessions
 
   bool dayOpened() const { return DayStart.local > 0; }
 };
@@ -186,6 +187,7 @@ struct JournalOutput {
   JournalListModel& MonthList;
   const FormatSettings& Settings;
   platform::TimeZone* Zone;
+  std::vector<DayUsage>* Usage;
 };
 
 // Adds the span of the day being closed to its month; when `opening` lies in
@@ -213,6 +215,12 @@ void closeMonth(JournalState& st, std::int64_t daySpan, TDateTime opening,
 void closeDay(JournalState& st, const Moment& opening, std::size_t r, const JournalOutput& out) {
   const std::int64_t DaySpan =
       st.dayOpened() ? wholeMinutesBetween(st.DayStart.absolute, st.LastEventTime.absolute) : 0;
+  if (DaySpan != 0 && out.Usage != nullptr) {
+    const CalendarDate d = DecodeDate(st.DayStart.local);
+    out.Usage->push_back(
+        {d.year, d.month, d.day, DaySpan, st.SessionSum, std::move(st.DaySessions)});
+  }
+  st.DaySessions.clear();
   st.DayStart = opening;
   closeMonth(st, DaySpan, opening.local, out);
   if (DaySpan != 0) {
@@ -246,16 +254,21 @@ void takeStop(JournalState& st, const TLogRecord& rec, Pick pick, JournalRow& R,
   } else {
     R.SubItem1 = pick == Pick::kSleep ? kTextSleep : kTextShutDown;
   }
-  if (st.dayOpened())
+  if (st.dayOpened()) {
     st.SessionSum += wholeMinutesBetween(st.SessionStart.absolute, st.StopTime.absolute);
+    st.DaySessions.push_back({st.SessionStart.local, st.StopTime.local});
+  }
   st.LastEventTime = st.StopTime;
 }
 
 }  // namespace
 
 std::int64_t BuildJournalRows(const TEventLog& Records, TDateTime Today, JournalListModel& List,
-                              JournalListModel& MonthList, const FormatSettings& Settings) {
-  const JournalOutput out{List, MonthList, Settings, Records.services().timeZone};
+                              JournalListModel& MonthList, const FormatSettings& Settings,
+                              std::vector<DayUsage>* Usage) {
+  if (Usage != nullptr)
+    Usage->clear();
+  const JournalOutput out{List, MonthList, Settings, Records.services().timeZone, Usage};
   JournalState st;
   const std::uint32_t count = Records.RecordCount();
   for (std::uint32_t i = 0; i < count; ++i) {
@@ -291,8 +304,8 @@ std::int64_t BuildJournalRows(const TEventLog& Records, TDateTime Today, Journal
 }
 
 void RefreshJournal(TOrvex_EventLog& EventLog, JournalListModel& List, JournalListModel& MonthList,
-                    JournalView& View, platform::SystemClock& Clock,
-                    const FormatSettings& Settings) {
+                    JournalView& View, platform::SystemClock& Clock, const FormatSettings& Settings,
+                    std::vector<DayUsage>* Usage) {
   View.setUptimeText(std::string(kJournalProgressText));
   View.repaintNow();
   View.beginBusy();
@@ -309,7 +322,7 @@ void RefreshJournal(TOrvex_EventLog& EventLog, JournalListModel& List, JournalLi
   List.clear();
   MonthList.clear();
   std::int64_t TotalMinutes =
-      BuildJournalRows(EventLog.Reader(), Now(Clock), List, MonthList, Settings);
+      BuildJournalRows(EventLog.Reader(), Now(Clock), List, MonthList, Settings, Usage);
 
   if (List.count() > 0)
     View.selectRow(List.count() - 1);

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -16,9 +17,11 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QScreen>
 #include <QSettings>
 #include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <fstream>
 #include <stdexcept>
@@ -28,11 +31,13 @@
 #include "app/qt/JournalListView.h"
 #include "app/qt/JournalModels.h"
 #include "app/qt/QtPrinterCanvas.h"
+#include "app/qt/ReadProgress.h"
 #include "app/qt/UsageChart.h"
 #include "cli/Report.h"
 #include "eventlog/Qzi_EventLog.h"
 #include "journal/JournalBuilder.h"
 #include "present/DateFormat.h"
+#include "present/Orvex_Datetime.h"
 #include "present/SharedDocumentCanvas.h"
 
 namespace tallyvane {
@@ -117,6 +122,7 @@ struct Twnd_Main::TOpenLog {
   report::OpenedLog Opened;
   platform::Services Services;
   std::unique_ptr<platform::SystemClock> NoUptime;
+  std::shared_ptr<platform::EventLogService> Progress;
   std::unique_ptr<TOrvex_EventLog> EventLog;
   platform::SystemClock& Clock() { return NoUptime ? *NoUptime : *Services.clock; }
 };
@@ -292,7 +298,13 @@ void Twnd_Main::CreateControls() {
   lHistoryNote->setStyleSheet(QStringLiteral("color: #a04000;"));
   lHistoryNote->setContentsMargins(6, 0, 6, 0);
   lHistoryNote->hide();
+  pbRead = new QProgressBar(pStatus);
+  pbRead->setObjectName(QStringLiteral("pbRead"));
+  pbRead->setTextVisible(false);
+  pbRead->setFixedWidth(160);
+  pbRead->hide();
   status->addWidget(lUptime, 1);
+  status->addWidget(pbRead, 0);
   status->addWidget(lHistoryNote, 0);
   status->addWidget(lSpenttime, 0);
   column->addWidget(pStatus);
@@ -383,7 +395,11 @@ std::unique_ptr<Twnd_Main::TOpenLog> Twnd_Main::MakeOpenLog(const JournalSource&
   // journal is in that machine's local time.
   log->Services =
       log->Opened.installation ? log->Opened.installation->services(FServices) : FServices;
-  log->Services.eventLog = log->Opened.service.get();
+  // The reads report their progress to the status line.
+  log->Progress = std::make_shared<TReadProgressService>(
+      log->Opened.service,
+      [this](std::uint64_t Done, std::uint64_t Total) { ReadProgress(Done, Total); });
+  log->Services.eventLog = log->Progress.get();
   if (!log->Opened.thisMachine) {
     log->NoUptime = std::make_unique<TNoUptimeClock>(*log->Services.clock);
   }
@@ -395,7 +411,14 @@ std::unique_ptr<Twnd_Main::TOpenLog> Twnd_Main::MakeOpenLog(const JournalSource&
 }
 
 void Twnd_Main::RefreshJournal() {
-  tallyvane::RefreshJournal(*FEventLog, *FListModel, *FMonthModel, *this, FLog->Clock(), FSettings);
+  tallyvane::RefreshJournal(*FEventLog, *FListModel, *FMonthModel, *this, FLog->Clock(), FSettings,
+                            &FUsage);
+}
+
+void Twnd_Main::UpdateChart() {
+  Chart->SetRows(FMonthModel->Rows());
+  const CalendarDate today = FLog ? DecodeDate(Now(FLog->Clock())) : DecodeDate(Now());
+  Chart->SetDays(FUsage, CalendarEnd(FUsage, today));
 }
 
 void Twnd_Main::OpenSource(const JournalSource& Source) {
@@ -405,6 +428,7 @@ void Twnd_Main::OpenSource(const JournalSource& Source) {
   const std::vector<JournalRow> months = FMonthModel->Rows();
   const QString uptime = lUptime->text();
   const QString spent = lSpenttime->text();
+  const std::vector<DayUsage> usage = FUsage;
   std::swap(FLog, next);
   FEventLog = FLog ? FLog->EventLog.get() : nullptr;
   try {
@@ -422,7 +446,8 @@ void Twnd_Main::OpenSource(const JournalSource& Source) {
     }
     lUptime->setText(uptime);
     lSpenttime->setText(spent);
-    Chart->SetRows(days, months);
+    FUsage = usage;
+    UpdateChart();
     throw;
   }
   FSource = Source;
@@ -470,6 +495,8 @@ void Twnd_Main::ExportJournal(const QString& FileName) {
   journal.months = FMonthModel->Rows();
   journal.uptime = lUptime->text().toStdString();
   journal.totalSpentTime = lSpenttime->text().toStdString();
+  journal.usage = FUsage;
+  journal.calendarEnd = Chart->End();
   const QString suffix = QFileInfo(FileName).suffix().toLower();
   std::ofstream out(FileName.toStdString(), std::ios::binary | std::ios::trunc);
   if (!out) {
@@ -640,12 +667,43 @@ void Twnd_Main::repaintNow() {
 void Twnd_Main::beginBusy() {
   if (FBusyDepth++ == 0) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Busy mode until a read says how far it is.
+    pbRead->setRange(0, 0);
+    FLastPumpMs = 0;
+    FReadClock.start();
   }
 }
 
 void Twnd_Main::endBusy() {
   if (FBusyDepth > 0 && --FBusyDepth == 0) {
+    FReadClock.invalidate();
+    pbRead->hide();
     QApplication::restoreOverrideCursor();
+  }
+}
+
+void Twnd_Main::ReadProgress(std::uint64_t Done, std::uint64_t Total) {
+  if (FBusyDepth == 0) {
+    return;
+  }
+  if (Total > 0) {
+    // Progress bars count in int; a scale of per mille keeps any log in range.
+    pbRead->setRange(0, 1000);
+    pbRead->setValue(static_cast<int>(std::min<std::uint64_t>(Done, Total) * 1000 / Total));
+  } else {
+    pbRead->setRange(0, 0);
+  }
+  // A quick read stays as it was: no bar, no events handled in between.
+  if (!FReadClock.isValid() || FReadClock.elapsed() < kProgressDelayMs) {
+    return;
+  }
+  pbRead->show();
+  // The read runs on this thread: let the window repaint now and then (not
+  // the user's input, which could start another read).
+  const long long now = FReadClock.elapsed();
+  if (now - FLastPumpMs >= 30) {
+    FLastPumpMs = now;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
 }
 
@@ -666,7 +724,7 @@ void Twnd_Main::endBulkUpdate() {
   }
   List->setUpdatesEnabled(true);
   MonthList->setUpdatesEnabled(true);
-  Chart->SetRows(FListModel->Rows(), FMonthModel->Rows());
+  UpdateChart();
 }
 
 void Twnd_Main::selectRow(std::size_t index) {

@@ -3,6 +3,7 @@
 // installation date, the day list, the month list and a status line; its menu
 // refreshes the journal, prints both lists, shows the About dialog and ends
 // the program.
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "app/qt/JournalSource.h"
 #include "app/common/SnapshotTexts.h"
 #include "components/TComponent.h"
+#include "journal/JournalBuilder.h"
 #include "journal/JournalListModel.h"
 #include "platform/Services.h"
 #include "present/FormatSettings.h"
@@ -23,6 +25,8 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QPrinter;
+class QProgressBar;
+class QTimer;
 class QSplitter;
 
 namespace tallyvane {
@@ -75,6 +79,9 @@ class Twnd_Main : public QMainWindow, private JournalView {
   QLabel* lSpenttime = nullptr;
   // Says why this computer's history may be incomplete; hidden when it is not.
   QLabel* lHistoryNote = nullptr;
+  // Shown in the status line when a read takes longer than kProgressDelayMs.
+  QProgressBar* pbRead = nullptr;
+  static constexpr int kProgressDelayMs = 300;
 
   TJournalTableModel* ListModel() const { return FListModel; }
   TJournalTableModel* MonthListModel() const { return FMonthModel; }
@@ -82,6 +89,7 @@ class Twnd_Main : public QMainWindow, private JournalView {
 
   // Rebuilds the journal from the log that is open.
   void RefreshJournal();
+  void UpdateChart();
 
   // Reads `Source` and shows its journal; the title names it and it joins the
   // recent sources. When it cannot be opened or read, the error is thrown and
@@ -160,7 +168,12 @@ class Twnd_Main : public QMainWindow, private JournalView {
   TJournalTableModel* FListModel = nullptr;
   TJournalTableModel* FMonthModel = nullptr;
   long long FPendingSelection = -1;
+  // The per-day summary of the last build, for the chart.
+  std::vector<DayUsage> FUsage;
   int FBusyDepth = 0;
+  QElapsedTimer FReadClock;   // since the build began; pbRead shows past the delay
+  long long FLastPumpMs = 0;  // when the read last let the window repaint
+  void ReadProgress(std::uint64_t Done, std::uint64_t Total);
   bool FPlaced = false;
   bool FSnapping = false;
 };

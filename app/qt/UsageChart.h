@@ -1,13 +1,15 @@
 #pragma once
-// The usage at a glance: hours per day for the last days of the day list and
-// hours per month for the month list, as bars drawn with QPainter, a tooltip
-// on each bar. Drawn from the lists' own rows, so it always shows what the
-// lists show, for any source.
+// The usage at a glance: the last twelve months as a calendar heat map (a cell
+// a day, shaded by spent time, a tooltip with the day's sessions) from the
+// journal builder's per-day summary, and hours per month as bars from the
+// month list's rows. Drawn with QPainter: the map is a grid of rectangles,
+// which Qt Charts has no series for, and the package needs no extra library.
 #include <QString>
 #include <QWidget>
 #include <vector>
 
 #include "journal/JournalListModel.h"
+#include "journal/UsageCalendar.h"
 
 namespace tallyvane {
 
@@ -17,23 +19,24 @@ struct TUsageBar {
   double Hours = 0;
 };
 
-// One bar per day of the day list (its spent time: the sessions' sum where the
-// row gives one in brackets, else the day's span), the last `MaxDays` days.
-std::vector<TUsageBar> DayBars(const std::vector<JournalRow>& Days, std::size_t MaxDays);
 // One bar per month of the month list.
 std::vector<TUsageBar> MonthBars(const std::vector<JournalRow>& Months);
 
 class TUsageChart : public QWidget {
  public:
-  static constexpr std::size_t kMaxDays = 31;
-  static inline const QColor kDayColor{0x1f, 0x77, 0xb4};
   static inline const QColor kMonthColor{0x2e, 0x7d, 0x32};
+  static QColor HeatColor(int Level);
 
   explicit TUsageChart(QWidget* Parent = nullptr);
-  void SetRows(const std::vector<JournalRow>& Days, const std::vector<JournalRow>& Months);
-  const std::vector<TUsageBar>& Days() const { return FDays; }
+  // The days (kept by copy) and the day the map ends on.
+  void SetDays(const std::vector<DayUsage>& Days, CalendarDate End);
+  void SetRows(const std::vector<JournalRow>& Months);
+  const UsageCalendar& Calendar() const { return FCalendar; }
+  CalendarDate End() const { return FEnd; }
   const std::vector<TUsageBar>& Months() const { return FMonths; }
-  // Where each bar is drawn (days first, then months), for tooltips and tests.
+  // Where each day's cell is drawn, in the order of Calendar().Cells.
+  std::vector<QRect> CellRects() const;
+  // Where each month's bar is drawn.
   std::vector<QRect> BarRects() const;
 
  protected:
@@ -41,7 +44,12 @@ class TUsageChart : public QWidget {
   bool event(QEvent* Event) override;
 
  private:
-  std::vector<TUsageBar> FDays;
+  int CellSize() const;
+  int BarsLeft() const;
+
+  std::vector<DayUsage> FDays;
+  UsageCalendar FCalendar;
+  CalendarDate FEnd;
   std::vector<TUsageBar> FMonths;
 };
 

@@ -8,9 +8,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 #include <fstream>
 #include <set>
@@ -655,46 +657,99 @@ TEST_F(MainWindowTest, WindowColumnsAndSplitterAreRemembered) {
   QSettings().remove(QStringLiteral("window"));
 }
 
-TEST_F(MainWindowTest, ChartDrawsADayBarPerDayAndAMonthBarPerMonth) {
+QColor PixelAt(const QImage& image, QPoint p) {
+  return image.pixelColor(static_cast<int>(p.x() * image.devicePixelRatio()),
+                          static_cast<int>(p.y() * image.devicePixelRatio()));
+}
+
+TEST_F(MainWindowTest, ChartShowsTheDaysAsAHeatMapAndTheMonthsAsBars) {
   auto w = MakeWindow();
   w->show();
   QApplication::processEvents();
-  const auto& days = w->Chart->Days();
-  const auto& months = w->Chart->Months();
-  // One bar per closed day of the list, one per month row.
+  // A cell for every day of a year; the used days are those the list closes
+  // with a spent time, shaded by the sessions' sum.
+  const UsageCalendar& cal = w->Chart->Calendar();
+  ASSERT_GE(cal.Cells.size(), 365u);
   const auto closed = std::count_if(w->ListModel()->Rows().begin(), w->ListModel()->Rows().end(),
                                     [](const JournalRow& r) { return !r.SubItem2.empty(); });
-  ASSERT_EQ(static_cast<long>(days.size()), static_cast<long>(closed));
-  ASSERT_EQ(months.size(), w->MonthListModel()->Rows().size());
-  ASSERT_FALSE(days.empty());
-  ASSERT_FALSE(months.empty());
+  const auto used = std::count_if(cal.Cells.begin(), cal.Cells.end(),
+                                  [](const CalendarCell& c) { return c.Usage != nullptr; });
+  ASSERT_GT(used, 0);
+  EXPECT_EQ(used, closed);
 
   const QImage image = w->Chart->grab().toImage();
-  const std::vector<QRect> rects = w->Chart->BarRects();
-  ASSERT_EQ(rects.size(), days.size() + months.size());
-  for (std::size_t i = 0; i < rects.size(); ++i) {
-    SCOPED_TRACE(i);
-    const bool day = i < days.size();
-    const QRect& r = rects[i];
-    if (r.height() == 0) {
-      continue;
-    }
-    // The bar's middle has its colour; the column above it is the background.
-    const QPoint middle = r.center();
-    const QPoint dpr(static_cast<int>(middle.x() * image.devicePixelRatio()),
-                     static_cast<int>(middle.y() * image.devicePixelRatio()));
-    EXPECT_EQ(image.pixelColor(dpr), day ? TUsageChart::kDayColor : TUsageChart::kMonthColor);
-    if (r.top() > 8) {
-      EXPECT_EQ(image.pixelColor(dpr.x(), 2), QColor(Qt::white));
+  const std::vector<QRect> cells = w->Chart->CellRects();
+  ASSERT_EQ(cells.size(), cal.Cells.size());
+  std::set<int> levels;
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    SCOPED_TRACE(CellDescription(cal.Cells[i]));
+    const int level = HeatLevel(cal.Cells[i].Minutes);
+    levels.insert(level);
+    EXPECT_EQ(PixelAt(image, cells[i].center()), TUsageChart::HeatColor(level));
+    EXPECT_TRUE(w->Chart->rect().contains(cells[i]));
+  }
+  EXPECT_GE(levels.size(), 2u);  // used and unused days look different
+  // Cells do not overlap: a week column apart, a day row apart.
+  ASSERT_GT(cells.size(), 8u);
+  EXPECT_EQ(cells[7].left() - cells[0].left(), cells[0].width() + 1);
+  EXPECT_GE(cells[0].width(), 8);
+
+  const auto& months = w->Chart->Months();
+  ASSERT_EQ(months.size(), w->MonthListModel()->Rows().size());
+  ASSERT_FALSE(months.empty());
+  const std::vector<QRect> bars = w->Chart->BarRects();
+  ASSERT_EQ(bars.size(), months.size());
+  for (const QRect& r : bars) {
+    EXPECT_GT(r.left(), cells.back().right());  // right of the map
+    EXPECT_LE(r.right(), w->Chart->width());
+    if (r.height() > 0) {
+      EXPECT_EQ(PixelAt(image, r.center()), TUsageChart::kMonthColor);
     }
   }
-  {
-    // The tallest day bar reaches the top of the plot.
-    const auto tallest =
-        std::max_element(rects.begin(), rects.begin() + static_cast<long>(days.size()),
-                         [](const QRect& a, const QRect& b) { return a.height() < b.height(); });
-    EXPECT_EQ(tallest->top(), 6);
+  // The tallest month reaches the top of the plot.
+  EXPECT_EQ(std::min_element(bars.begin(), bars.end(),
+                             [](const QRect& a, const QRect& b) { return a.top() < b.top(); })
+                ->top(),
+            6);
+}
+
+// Counts the times a widget is shown.
+class ShowCounter : public QObject {
+ public:
+  int shows = 0;
+  bool eventFilter(QObject* Watched, QEvent* Event) override {
+    if (Event->type() == QEvent::Show) {
+      ++shows;
+    }
+    return QObject::eventFilter(Watched, Event);
   }
+};
+
+TEST_F(MainWindowTest, ALongReadShowsAProgressBarUntilItEnds) {
+  auto w = MakeWindow();
+  w->show();
+  QApplication::processEvents();
+  ShowCounter counter;
+  w->pbRead->installEventFilter(&counter);
+  ASSERT_FALSE(w->pbRead->isVisible());
+
+  // A quick read: no bar.
+  w->Refresh1->trigger();
+  EXPECT_EQ(counter.shows, 0);
+
+  // A slow source: every read takes a while, the whole well over the delay.
+  int reads = 0;
+  machine.service.readHook = [&](std::uint32_t, std::uint32_t, std::size_t) -> std::uint32_t {
+    ++reads;
+    QThread::msleep(Twnd_Main::kProgressDelayMs / 2 + 20);
+    return 0;
+  };
+  w->Refresh1->trigger();
+  EXPECT_GE(reads, 3) << "the fixture's log should take several reads";
+  EXPECT_EQ(counter.shows, 1);
+  EXPECT_FALSE(w->pbRead->isVisible());  // gone when the read is over
+  EXPECT_FALSE(w->ListModel()->Rows().empty());
+  w->pbRead->removeEventFilter(&counter);
 }
 
 }  // namespace

@@ -326,7 +326,7 @@ TEST(Report, JsonCarriesTheRowMarkers) {
             "}\n");
 }
 
-TEST(Report, HtmlIsOnePageWithBothListsTheTotalsAndAMonthChart) {
+TEST(Report, HtmlIsOnePageWithBothListsTheTotalsAHeatMapAndAMonthChart) {
   ReportRun r;
   r.service.addLog("System", {testing::startRecord({2014, 1, 30, 8, 0, 10}),
                               testing::shutdownRecord({2014, 1, 30, 17, 0, 35}),
@@ -341,6 +341,19 @@ TEST(Report, HtmlIsOnePageWithBothListsTheTotalsAndAMonthChart) {
       << page.substr(0, 300);
   // One bar for January, its tooltip the month's row.
   EXPECT_NE(page.find("<title>January 2014: 13h 30m</title></rect>"), std::string::npos);
+  // The heat map: a year of days, shaded by the sessions' sum, the sessions in
+  // the tooltip; before the month bars.
+  std::size_t cells = 0;
+  for (std::size_t at = page.find("<rect class=\"day\""); at != std::string::npos;
+       at = page.find("<rect class=\"day\"", at + 1))
+    ++cells;
+  EXPECT_GE(cells, 365u);
+  EXPECT_LE(cells, 366u);
+  EXPECT_NE(page.find("fill=\"#0d47a1\"><title>2014-01-30: 9h 00m\n08:00-17:00</title>"),
+            std::string::npos);
+  EXPECT_NE(page.find("fill=\"#1e88e5\"><title>2014-01-31: 4h 30m\n08:00-12:30</title>"),
+            std::string::npos);
+  EXPECT_LT(page.find("aria-label=\"Hours per day\""), page.find("aria-label=\"Hours per month\""));
   EXPECT_NE(page.find("<tr class=\"day-start\"><td>Friday, 1/31/2014 8:00:00 AM</td>"),
             std::string::npos);
   EXPECT_NE(page.find("Total spent time: 14h 30m"), std::string::npos);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <tuple>
 
 #include "journal/JournalBuilder.h"
 #include "support/FakeEventLogService.h"
@@ -28,7 +29,7 @@ struct JournalRun {
   }
   void build(const FormatSettings& settings = testing::usEnglishSettings()) {
     TOrvex_EventLog log(nullptr, services);
-    RefreshJournal(log, days, months, view, clock, settings);
+    RefreshJournal(log, days, months, view, clock, settings, &usage);
   }
 
   testing::FakeEventLogService service;
@@ -38,6 +39,7 @@ struct JournalRun {
   VectorListModel days;
   VectorListModel months;
   RecordingJournalView view;
+  std::vector<DayUsage> usage;
 };
 
 // A day row as "<marker> <event>|<spent time>" (the caption checked elsewhere).
@@ -229,6 +231,40 @@ TEST(JournalBuilder, ClosesDaysBySpanAndSessions) {
   };
   for (const JournalCase& c : cases)
     expectJournal(c);
+}
+
+// The per-day numbers come from the same walk as the rows: a day for each
+// spent-time text, its span and sessions' sum as the text gives them.
+TEST(JournalBuilder, SummarisesEachClosedDayWithItsSessions) {
+  using namespace testing;
+  JournalRun run({startRecord({2014, 1, 30, 8, 0, 0}), shutdownRecord({2014, 1, 30, 9, 0, 0}),
+                  startRecord({2014, 1, 30, 10, 0, 0}), shutdownRecord({2014, 1, 30, 10, 30, 0}),
+                  startRecord({2014, 1, 31, 22, 0, 0}), shutdownRecord({2014, 2, 1, 2, 0, 0}),
+                  startRecord({2014, 2, 3, 8, 0, 0}), shutdownRecord({2014, 2, 3, 8, 0, 30}),
+                  startRecord({2014, 2, 4, 8, 0, 0})});
+  run.build();
+  const auto at = [](int d, int h, int mi) {  // January 2014, local time (UTC here)
+    return *EncodeDate(2014, 1, 1) + (d - 1) + *EncodeTime(h, mi, 0, 0);
+  };
+  constexpr double kSecond = 1.0 / 86400;
+  ASSERT_EQ(run.usage.size(), 2u);
+  const DayUsage& first = run.usage[0];
+  EXPECT_EQ(std::tuple(first.Year, first.Month, first.Day), std::tuple(2014, 1, 30));
+  EXPECT_EQ(first.SpanMinutes, 150);
+  EXPECT_EQ(first.SessionMinutes, 90);
+  ASSERT_EQ(first.Sessions.size(), 2u);
+  EXPECT_NEAR(first.Sessions[1].Start, at(30, 10, 0), kSecond);
+  EXPECT_NEAR(first.Sessions[1].Stop, at(30, 10, 30), kSecond);
+  // A session over midnight stays with the day it started on; a day of a
+  // zero span has no text and no summary.
+  const DayUsage& second = run.usage[1];
+  EXPECT_EQ(std::tuple(second.Year, second.Month, second.Day), std::tuple(2014, 1, 31));
+  EXPECT_EQ(second.SessionMinutes, 240);
+  ASSERT_EQ(second.Sessions.size(), 1u);
+  EXPECT_NEAR(second.Sessions[0].Stop, at(32, 2, 0), kSecond);
+  // Rebuilding starts the summary over.
+  run.build();
+  EXPECT_EQ(run.usage.size(), 2u);
 }
 
 TEST(JournalBuilder, WritesARowForEachClosedMonth) {
