@@ -1,6 +1,7 @@
 #include "eventlog/Orvex_EventLogNT.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -51,6 +52,18 @@ std::size_t appendStringAt(std::string& out, const ByteReader& record, std::uint
   const std::size_t units = bytes.size() / 2;
   std::size_t length = 0;
   bool ascii = true;
+  // Four units a step while they are all ASCII and none is the NUL; the
+  // unit-by-unit loop below takes over where that stops.
+  constexpr std::uint64_t kNotAscii = 0xFF80FF80FF80FF80ULL;
+  constexpr std::uint64_t kLowBits = 0x0001000100010001ULL;
+  constexpr std::uint64_t kHighBits = 0x8000800080008000ULL;
+  constexpr bool kWords = std::endian::native == std::endian::little;
+  for (; kWords && length + 4 <= units; length += 4) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + 2 * length, 8);
+    if ((word & kNotAscii) != 0 || ((word - kLowBits) & ~word & kHighBits) != 0)
+      break;
+  }
   for (; length < units; ++length) {
     const unsigned lo = std::to_integer<unsigned>(bytes[2 * length]);
     const unsigned hi = std::to_integer<unsigned>(bytes[2 * length + 1]);
@@ -63,9 +76,17 @@ std::size_t appendStringAt(std::string& out, const ByteReader& record, std::uint
   if (ascii) {
     const std::size_t at = out.size();
     out.resize(at + length);
-    for (std::size_t i = 0; i < length; ++i) {
-      out[at + i] = static_cast<char>(std::to_integer<unsigned char>(bytes[2 * i]));
+    std::size_t i = 0;
+    for (; kWords && i + 4 <= length; i += 4) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes.data() + 2 * i, 8);
+      const auto packed =
+          static_cast<std::uint32_t>((word & 0xFF) | ((word >> 8) & 0xFF00) |
+                                     ((word >> 16) & 0xFF0000) | ((word >> 24) & 0xFF000000));
+      std::memcpy(out.data() + at + i, &packed, 4);
     }
+    for (; i < length; ++i)
+      out[at + i] = static_cast<char>(std::to_integer<unsigned char>(bytes[2 * i]));
   } else {
     out += utf16ToUtf8(readUtf16z(bytes));
   }
@@ -90,47 +111,6 @@ void trimControlInPlace(std::string& text) {
   while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
     ++begin;
   text.erase(0, begin);
-}
-
-// Whether the NUL-terminated UTF-16LE source name at the start of `bytes` is
-// one of the filter's names, told from its bytes without decoding it: ASCII
-// letters compared without regard to case, any other unit exactly. Nothing
-// when a name of the filter is not plain ASCII (the decoded name decides).
-std::optional<bool> sourceBytesMatchFilter(std::span<const std::byte> bytes,
-                                           std::string_view filter) {
-  // Eight bytes a step: this runs once for every record read.
-  std::uint64_t high = 0;
-  std::size_t at = 0;
-  for (; at + 8 <= filter.size(); at += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, filter.data() + at, 8);
-    high |= word;
-  }
-  for (; at < filter.size(); ++at)
-    high |= static_cast<unsigned char>(filter[at]);
-  if ((high & 0x8080808080808080ULL) != 0)
-    return std::nullopt;
-  auto lower = [](unsigned c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
-  const std::size_t units = bytes.size() / 2;
-  while (true) {
-    const std::size_t comma = filter.find(',');
-    const std::string_view name = filter.substr(0, comma);
-    if (!name.empty() && name.size() <= units) {
-      bool same = true;
-      for (std::size_t i = 0; i < name.size() && same; ++i) {
-        const unsigned lo = std::to_integer<unsigned>(bytes[2 * i]);
-        const unsigned hi = std::to_integer<unsigned>(bytes[2 * i + 1]);
-        same = hi == 0 && lo != 0 && lower(lo) == lower(static_cast<unsigned char>(name[i]));
-      }
-      // The source ends right after the name: its NUL, or the end of the record.
-      if (same && (name.size() == units || (bytes[2 * name.size()] == std::byte{0} &&
-                                            bytes[2 * name.size() + 1] == std::byte{0})))
-        return true;
-    }
-    if (comma == std::string_view::npos)
-      return false;
-    filter.remove_prefix(comma + 1);
-  }
 }
 
 // The sort key; a time that is not a number (a record added by hand) sorts
@@ -201,6 +181,82 @@ bool SourceMatchesFilter(std::string_view source, std::string_view filter) {
   }
 }
 
+RecordWalker::RecordWalker(const platform::Services& services, RecordParseOptions options)
+    : services_(services), options_(options) {
+  patternsDecide_ = !options_.SourceFilter.empty();
+  std::string_view filter = options_.SourceFilter;
+  while (patternsDecide_) {
+    const std::size_t comma = filter.find(',');
+    const std::string_view name = filter.substr(0, comma);
+    SourcePattern pattern;
+    bool usable = !name.empty();
+    for (const char c : name) {
+      const auto unit = static_cast<unsigned char>(c);
+      if (unit >= 0x80)
+        patternsDecide_ = false;
+      // A NUL ends every source: a name holding one matches none.
+      usable = usable && unit != 0;
+      const bool letter = (unit | 0x20) >= 'a' && (unit | 0x20) <= 'z';
+      pattern.bytes.push_back(std::byte{static_cast<unsigned char>(letter ? unit | 0x20 : unit)});
+      pattern.bytes.push_back(std::byte{0});
+      pattern.caseBits.push_back(letter ? std::byte{0x20} : std::byte{0});
+      pattern.caseBits.push_back(std::byte{0});
+    }
+    pattern.bytes.insert(pattern.bytes.end(), 2, std::byte{0});
+    pattern.caseBits.insert(pattern.caseBits.end(), 2, std::byte{0});
+    if (usable)
+      patterns_.push_back(std::move(pattern));
+    if (comma == std::string_view::npos)
+      break;
+    filter.remove_prefix(comma + 1);
+  }
+}
+
+// Whether the NUL-terminated UTF-16LE source name at the start of `source` is
+// one of the filter's names, told from its bytes without decoding it: ASCII
+// letters compared without regard to case, any other unit exactly. Nothing
+// when a name of the filter is not plain ASCII (the decoded name decides).
+std::optional<bool> RecordWalker::sourceBytesMatch(std::span<const std::byte> source) const {
+  if (!patternsDecide_)
+    return std::nullopt;
+  const auto word = [](const std::byte* at) {
+    std::uint64_t w;
+    std::memcpy(&w, at, 8);
+    return w;
+  };
+  for (const SourcePattern& pattern : patterns_) {
+    const std::size_t size = pattern.bytes.size();  // the name's units and the NUL
+    std::size_t compared = size;
+    // The source ends with its NUL, or with the record's last whole unit.
+    if (source.size() < size) {
+      if (source.size() / 2 != size / 2 - 1)
+        continue;
+      compared = size - 2;
+    }
+    const std::byte* s = source.data();
+    const std::byte* p = pattern.bytes.data();
+    const std::byte* m = pattern.caseBits.data();
+    bool same = true;
+    if (compared >= 8) {
+      // Eight bytes a step. The last eight first: they hold the end of the
+      // name, which tells apart most sources that begin alike
+      // ("Microsoft-Windows-..."); then the rest from the start.
+      const auto sameAt = [&](std::size_t k) {
+        return ((word(s + k) | word(m + k)) ^ word(p + k)) == 0;
+      };
+      same = sameAt(compared - 8);
+      for (std::size_t k = 0; same && k + 8 < compared; k += 8)
+        same = sameAt(k);
+    } else {
+      for (std::size_t k = 0; same && k < compared; ++k)
+        same = (s[k] | m[k]) == p[k];
+    }
+    if (same)
+      return true;
+  }
+  return false;
+}
+
 std::size_t RecordWalker::recordLength(std::span<const std::byte> bytes) {
   const auto length = ByteReader(bytes).u32(kLength);
   if (!length || *length < kEventLogRecordFixedSize || *length > bytes.size())
@@ -213,14 +269,11 @@ bool RecordWalker::parse(std::span<const std::byte> bytes, TLogRecord& out) cons
   std::size_t sourceBytes = 0;
   // The filter looks at the source's bytes first: a record it drops is not
   // decoded at all.
-  if (!options_.SourceFilter.empty()) {
-    const auto match =
-        sourceBytesMatchFilter(record.tail(kEventLogRecordFixedSize), options_.SourceFilter);
-    if (match == false)
-      return false;
-  }
+  if (droppedBySource(bytes))
+    return false;
   out.Source = stringAt(record, kEventLogRecordFixedSize, &sourceBytes);
-  if (!SourceMatchesFilter(out.Source, options_.SourceFilter))
+  // Where the bytes could not decide, the decoded name does.
+  if (!patternsDecide_ && !SourceMatchesFilter(out.Source, options_.SourceFilter))
     return false;
 
   out.Computer = stringAt(record, kEventLogRecordFixedSize + sourceBytes, nullptr);
@@ -425,15 +478,33 @@ void TEventLog::ReadLogRecords(const std::string& AMachine, const std::string& A
   log->numberOfRecords(count);
   log->oldestRecord(oldest);
   std::uint32_t recordNumber = oldest + count - 1;
+
+  RecordWalker walker(services_, {FLookupSID, FCTTL, ASourceFilter});
+  MessageExpansionContext expansion{services_.registry, services_.messageFiles, &hkLM, AMachine,
+                                    ASourceName};
+  const auto keep = [&](TLogRecord&& r, std::span<const std::byte> raw) {
+    if (FExpand)
+      ExpandRecordMessages(r, raw, expansion);
+    FRecords.push_back(std::make_unique<TLogRecord>(std::move(r)));
+  };
   // Room for the whole log up front (within reason: the count is the
-  // service's word, not a promise).
-  FRecords.reserve(std::min<std::uint32_t>(count, 1u << 22));
+  // service's word, not a promise), unless a filter keeps only some of it.
+  if (ASourceFilter.empty())
+    FRecords.reserve(std::min<std::uint32_t>(count, 1u << 22));
+
+  // A log that hands out its records where they lie is walked in place: the
+  // filter looks at each record's source in the log's own bytes, and nothing
+  // of a record it drops is copied. Each record is walked as a read of it
+  // alone would deliver it, and one that is not whole ends the read likewise.
+  if (log->visitNewestFirst(
+          [&](std::span<const std::byte> record) { return walker.walk(record, keep) != 0; })) {
+    return;
+  }
+  if (!ASourceFilter.empty())
+    FRecords.reserve(std::min<std::uint32_t>(count, 1u << 22));
 
   std::vector<std::byte> buffer(kEventLogRecordFixedSize);
   std::uint32_t flags = kReadSeekBackwards;
-  RecordWalker walker(services_, {FLookupSID, FCTTL, ASourceFilter});
-  MessageExpansionContext expansion{services_.registry, services_.messageFiles, &hkLM,
-                                    AMachine, ASourceName};
   bool finished = false;
   while (!finished) {
     platform::EventLogReadResult result = log->read(flags, recordNumber, buffer);
@@ -454,13 +525,8 @@ void TEventLog::ReadLogRecords(const std::string& AMachine, const std::string& A
 
     const std::size_t delivered =
         result.ok() ? std::min<std::size_t>(result.bytesRead, buffer.size()) : 0;
-    const std::size_t walked = walker.walk(
-        std::span<const std::byte>(buffer).first(delivered),
-        [&](TLogRecord&& r, std::span<const std::byte> raw) {
-          if (FExpand)
-            ExpandRecordMessages(r, raw, expansion);
-          FRecords.push_back(std::make_unique<TLogRecord>(std::move(r)));
-        });
+    const std::size_t walked =
+        walker.walk(std::span<const std::byte>(buffer).first(delivered), keep);
     // A delivery that holds no whole record makes no progress; reading on
     // would return the same bytes forever.
     if (result.ok() && walked == 0)

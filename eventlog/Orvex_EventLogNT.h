@@ -1,9 +1,11 @@
 #pragma once
 // Event records and the reader of classic event logs.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "platform/Accounts.h"
+#include "platform/EventLogRecord.h"
 #include "platform/Services.h"
 #include "present/Orvex_Datetime.h"
 
@@ -93,8 +96,7 @@ struct RecordParseOptions {
 // bytes left ends the walk. Returns the number of bytes walked.
 class RecordWalker {
  public:
-  RecordWalker(const platform::Services& services, RecordParseOptions options)
-      : services_(services), options_(options) {}
+  RecordWalker(const platform::Services& services, RecordParseOptions options);
   template <typename Take>
   std::size_t walk(std::span<const std::byte> bytes, Take&& take) {
     std::size_t offset = 0;
@@ -102,8 +104,13 @@ class RecordWalker {
       const std::size_t length = recordLength(bytes.subspan(offset));
       if (length == 0)
         break;
-      TLogRecord record;
       const auto raw = bytes.subspan(offset, length);
+      offset += length;
+      // Most records of a large log are dropped by their source's bytes alone;
+      // nothing is made for them.
+      if (droppedBySource(raw))
+        continue;
+      TLogRecord record;
       if (parse(raw, record)) {
         // A taker may also want the record's bytes (the message expansion does).
         if constexpr (std::is_invocable_v<Take, TLogRecord&&, std::span<const std::byte>>)
@@ -111,7 +118,6 @@ class RecordWalker {
         else
           take(std::move(record));
       }
-      offset += length;
     }
     return offset;
   }
@@ -119,10 +125,30 @@ class RecordWalker {
   static std::size_t recordLength(std::span<const std::byte> bytes);
   // Fills `record` from one whole record; false when the source filter drops it.
   bool parse(std::span<const std::byte> record, TLogRecord& out) const;
+  // True when the source filter drops the whole record by its source's bytes,
+  // without decoding anything.
+  bool droppedBySource(std::span<const std::byte> record) const {
+    return !options_.SourceFilter.empty() &&
+           sourceBytesMatch(record.subspan(
+               std::min(record.size(), platform::kEventLogRecordFixedSize))) == false;
+  }
 
  private:
+  // One name of the source filter as the UTF-16LE bytes of a source that
+  // matches it (lower case, its NUL included), and the bits that may differ
+  // in such a source: the case bit of each ASCII letter.
+  struct SourcePattern {
+    std::vector<std::byte> bytes;
+    std::vector<std::byte> caseBits;
+  };
+  std::optional<bool> sourceBytesMatch(std::span<const std::byte> source) const;
+
   const platform::Services& services_;
   RecordParseOptions options_;
+  std::vector<SourcePattern> patterns_;
+  // True when every name of the filter is plain ASCII, so that the source's
+  // bytes decide; otherwise the decoded source does.
+  bool patternsDecide_ = false;
 };
 
 class TEventLog {

@@ -14,8 +14,13 @@
 //   kErrorInsufficientBuffer, sets `bytesNeeded` to that record's length, and the
 //   position does not move.
 // - Past the last record in the read direction the read fails with kErrorHandleEof.
+//
+// A log whose records already lie in memory (a mapped file, a list built here)
+// may also hand them out in place, newest first, so that a reader looks at
+// each one without copying it through a read buffer; see visitNewestFirst.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -38,6 +43,9 @@ struct EventLogReadResult {
   bool ok() const { return error == kErrorSuccess; }
 };
 
+// Takes one whole record where it lies; returns false to stop the visit.
+using RecordVisitor = std::function<bool(std::span<const std::byte> record)>;
+
 // One open log; destroying it is CloseEventLog.
 class EventLog {
  public:
@@ -49,6 +57,15 @@ class EventLog {
   // ReadEventLogW.
   virtual EventLogReadResult read(std::uint32_t flags, std::uint32_t recordNumber,
                                   std::span<std::byte> buffer) = 0;
+  // Hands every record to `visit` where it lies, newest first: the records a
+  // seek to the newest one and sequential reads backwards would deliver, each
+  // on its own, with no copy. Leaves the read position alone. Returns false,
+  // having visited nothing, when the log serves its records through read()
+  // only (the default, and the Windows service's way); the caller then reads.
+  virtual bool visitNewestFirst(const RecordVisitor& visit) {
+    (void)visit;
+    return false;
+  }
 };
 
 class EventLogService {

@@ -23,6 +23,8 @@ class Ring {
   Ring(std::span<const std::byte> file, std::uint64_t end) : file_(file), end_(end) {}
 
   std::uint64_t size() const { return end_ - kEvtHeaderSize; }
+  std::uint64_t end() const { return end_; }
+  const ByteReader& file() const { return file_; }
   bool contains(std::uint64_t pos) const { return pos >= kEvtHeaderSize && pos < end_; }
 
   // The position `n` bytes after `pos` (n never exceeds the ring's size).
@@ -127,6 +129,20 @@ std::optional<std::pair<std::uint64_t, EvtEofRecord>> findEofRecord(const Ring& 
 // agree and it fits in `room` bytes.
 std::optional<std::uint32_t> recordLengthAt(const Ring& ring, std::uint64_t pos,
                                             std::uint64_t room) {
+  // Nearly every record lies in one piece before the ring's end: its three
+  // words are read straight from the file.
+  const ByteReader& file = ring.file();
+  if (pos >= kEvtHeaderSize && pos + kEventLogRecordFixedSize <= ring.end()) {
+    const std::uint32_t length = file.u32(pos).value_or(0);
+    if (length < kEventLogRecordFixedSize || length > room)
+      return std::nullopt;
+    if (pos + length <= ring.end()) {
+      if (file.u32(pos + 4).value_or(0) != kEventLogSignature ||
+          file.u32(pos + length - 4).value_or(0) != length)
+        return std::nullopt;
+      return length;
+    }
+  }
   const auto length = ring.u32(pos);
   if (!length || *length < kEventLogRecordFixedSize || *length > room)
     return std::nullopt;
@@ -156,14 +172,20 @@ bool isEvtFile(const std::filesystem::path& path) {
 
 namespace {
 
-// The live records of a file: the ring's end and each record's position and
-// length, oldest first.
+// The live records of a file: the ring's end and where each record starts,
+// oldest first. Offsets in the format are 32-bit, so four bytes hold a place.
 struct LiveRecords {
   std::uint64_t end = 0;
   std::uint32_t firstNumber = 0;
   std::uint64_t totalBytes = 0;
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> records;
+  std::vector<std::uint32_t> places;
+  // The record that runs past the end of the ring and goes on at its start
+  // (there is at most one).
+  std::size_t splitIndex = RecordList::kNoSplit;
 };
+
+// How far ahead of the walk the bytes of the ring are asked for.
+constexpr std::uint64_t kWalkAhead = 4096;
 
 // Finds the live records of a file image: where each one lies in the ring.
 LiveRecords findLiveRecords(std::span<const std::byte> file, EvtReadReport& rep) {
@@ -179,9 +201,11 @@ LiveRecords findLiveRecords(std::span<const std::byte> file, EvtReadReport& rep)
   rep.dirty = (h.Flags & kEvtFlagDirty) != 0;
 
   // The ring ends at MaxSize when the file holds it; a file that has not grown
-  // to its maximum yet (or has lost its tail) ends where the file ends.
+  // to its maximum yet (or has lost its tail) ends where the file ends, and
+  // never past the 4 GiB that the format's 32-bit offsets reach.
+  const std::uint64_t fileEnd = std::min<std::uint64_t>(file.size(), 0xFFFFFFFFu);
   const std::uint64_t end =
-      h.MaxSize > kEvtHeaderSize && h.MaxSize <= file.size() ? h.MaxSize : file.size();
+      h.MaxSize > kEvtHeaderSize && h.MaxSize <= fileEnd ? h.MaxSize : fileEnd;
   if (end <= kEvtHeaderSize) {
     rep.problem = "no room for records after the header";
     return live;
@@ -214,16 +238,28 @@ LiveRecords findLiveRecords(std::span<const std::byte> file, EvtReadReport& rep)
     return live;
   }
 
-  // First pass: find the whole records from the oldest to the end-of-file
-  // record; every record must end before it, so the walk goes round at most once.
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> found;
+  // Find the whole records from the oldest to the end-of-file record; every
+  // record must end before it, so the walk goes round at most once.
+  std::vector<std::uint32_t> found;
   std::uint64_t totalBytes = 0;
   std::uint64_t pos = start;
-  std::uint64_t room = stop ? ring.distance(start, *stop) : ring.size();
+  const std::uint64_t span = stop ? ring.distance(start, *stop) : ring.size();
+  std::uint64_t room = span;
+  // Each record is found from the Length of the one before, so on its own the
+  // walk would wait for memory at every record. Asking for every cache line of
+  // the ring some way ahead of the walk keeps the bytes coming at the speed of
+  // memory instead.
+  std::uint64_t asked = 0;  // bytes of the walk asked for, counted from `start`
   while (room > 0) {
-    // The walk is bound by memory, not by work: ask for the bytes ahead early.
-    if (pos + 2048 < file.size())
-      __builtin_prefetch(file.data() + pos + 2048);
+    // Four lines at a time (a prefetch never faults, even past the ring).
+    for (const std::uint64_t walked = span - room; asked < span && asked < walked + kWalkAhead;
+         asked += 256) {
+      const std::byte* block = file.data() + ring.advance(start, asked);
+      __builtin_prefetch(block);
+      __builtin_prefetch(block + 64);
+      __builtin_prefetch(block + 128);
+      __builtin_prefetch(block + 192);
+    }
     const auto length = recordLengthAt(ring, pos, room);
     if (!length) {
       // Without an end-of-file record there is no telling the last record from
@@ -232,7 +268,9 @@ LiveRecords findLiveRecords(std::span<const std::byte> file, EvtReadReport& rep)
       rep.damageOffset = pos;
       break;
     }
-    found.emplace_back(pos, *length);
+    if (pos + *length > end)
+      live.splitIndex = found.size();
+    found.push_back(static_cast<std::uint32_t>(pos));
     totalBytes += *length;
     room -= *length;
     const std::uint64_t next = ring.advance(pos, *length);
@@ -245,10 +283,10 @@ LiveRecords findLiveRecords(std::span<const std::byte> file, EvtReadReport& rep)
 
   // The list numbers its records from the oldest one's own RecordNumber.
   live.firstNumber =
-      found.empty() ? oldestNumber : ring.u32(ring.advance(found.front().first, 8)).value_or(0);
+      found.empty() ? oldestNumber : ring.u32(ring.advance(found.front(), 8)).value_or(0);
   live.totalBytes = totalBytes;
-  live.records = std::move(found);
-  rep.records = static_cast<std::uint32_t>(live.records.size());
+  live.places = std::move(found);
+  rep.records = static_cast<std::uint32_t>(live.places.size());
   return live;
 }
 
@@ -259,12 +297,14 @@ std::shared_ptr<RecordList> readEvtRecords(std::span<const std::byte> file, EvtR
   EvtReadReport& rep = report != nullptr ? *report : local;
   const LiveRecords live = findLiveRecords(file, rep);
   auto list = std::make_shared<RecordList>(live.firstNumber);
-  if (live.records.empty())
+  if (live.places.empty())
     return list;
   const Ring ring(file, live.end);
-  list->reserve(live.records.size(), static_cast<std::size_t>(live.totalBytes));
+  list->reserve(live.places.size(), static_cast<std::size_t>(live.totalBytes));
   std::vector<std::byte> split;
-  for (const auto& [at, length] : live.records) {
+  for (const std::uint32_t at : live.places) {
+    // The walk found every Length whole and consistent.
+    const std::uint32_t length = ring.u32(at).value_or(0);
     if (const auto whole = ring.contiguous(at, length)) {
       list->append(*whole);
     } else {
@@ -279,35 +319,24 @@ std::shared_ptr<RecordList> readEvtRecords(std::span<const std::byte> file, EvtR
 namespace {
 
 // Serves the live records of a mapped file where they lie: the ring is turned
-// by index (the list holds each record's place, oldest first), and only a
-// record split by the end of the ring is put together in a buffer of its own.
+// by index (the list holds each record's place, oldest first), and only the
+// record split by the end of the ring (there is at most one) is put together
+// in a buffer of its own.
 std::shared_ptr<RecordList> readEvtRecordsMapped(std::shared_ptr<const MappedFile> file,
                                                  EvtReadReport& rep) {
   const std::span<const std::byte> bytes = file->bytes();
-  const LiveRecords live = findLiveRecords(bytes, rep);
-  if (live.records.empty())
+  LiveRecords live = findLiveRecords(bytes, rep);
+  if (live.places.empty())
     return std::make_shared<RecordList>(live.firstNumber);
-  const Ring ring(bytes, live.end);
-  std::size_t splitBytes = 0;
-  for (const auto& [at, length] : live.records) {
-    if (!ring.contiguous(at, length))
-      splitBytes += length;
+  std::vector<std::byte> split;
+  if (live.splitIndex != RecordList::kNoSplit) {
+    const Ring ring(bytes, live.end);
+    const std::uint32_t at = live.places[live.splitIndex];
+    split.resize(ring.u32(at).value_or(0));
+    ring.copy(at, split.size(), split.data());
   }
-  std::vector<std::byte> split(splitBytes);
-  std::size_t splitUsed = 0;
-  std::vector<std::span<const std::byte>> views;
-  views.reserve(live.records.size());
-  for (const auto& [at, length] : live.records) {
-    if (const auto whole = ring.contiguous(at, length)) {
-      views.push_back(*whole);
-    } else {
-      ring.copy(at, length, split.data() + splitUsed);
-      views.emplace_back(split.data() + splitUsed, length);
-      splitUsed += length;
-    }
-  }
-  return std::make_shared<RecordList>(live.firstNumber, std::move(file), std::move(views),
-                                      std::move(split));
+  return std::make_shared<RecordList>(live.firstNumber, std::move(file), bytes,
+                                      std::move(live.places), std::move(split), live.splitIndex);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "platform/RecordListEventLog.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
+
+#include "platform/ByteReader.h"
 
 namespace tallyvane::platform {
 
@@ -13,26 +16,31 @@ RecordList::RecordList(std::uint32_t firstNumber, std::vector<std::byte> bytes,
       end_(end) {}
 
 RecordList::RecordList(std::uint32_t firstNumber, std::shared_ptr<const void> owner,
-                       std::vector<std::span<const std::byte>> records,
-                       std::vector<std::byte> split)
+                       std::span<const std::byte> base, std::vector<std::uint32_t> places,
+                       std::vector<std::byte> split, std::size_t splitIndex)
     : firstNumber_(firstNumber),
       owner_(std::move(owner)),
-      views_(std::move(records)),
+      base_(base),
+      places_(std::move(places)),
+      splitIndex_(splitIndex),
       bytes_(std::move(split)) {}
 
 void RecordList::append(std::span<const std::byte> record) {
   if (owner_) {
-    // Views become a list of its own before it grows.
+    // Records served in place become a list of its own before it grows.
     std::vector<std::byte> bytes;
     std::vector<std::size_t> offsets;
-    for (const auto& view : views_) {
+    for (std::size_t i = 0; i < places_.size(); ++i) {
+      const auto held = at(i);
       offsets.push_back(bytes.size());
-      bytes.insert(bytes.end(), view.begin(), view.end());
+      bytes.insert(bytes.end(), held.begin(), held.end());
     }
     bytes_ = std::move(bytes);
     offsets_ = std::move(offsets);
     end_ = bytes_.size();
-    views_.clear();
+    places_ = {};
+    base_ = {};
+    splitIndex_ = kNoSplit;
     owner_.reset();
   }
   // Appending to an adopted buffer first drops what follows its last record.
@@ -48,11 +56,28 @@ void RecordList::reserve(std::size_t records, std::size_t bytes) {
 }
 
 std::span<const std::byte> RecordList::at(std::size_t index) const {
-  if (owner_)
-    return views_[index];
+  if (owner_) {
+    if (index == splitIndex_)
+      return bytes_;
+    const std::size_t begin = places_[index];
+    const std::size_t length = ByteReader(base_).u32(begin).value_or(0);
+    return base_.subspan(begin, std::min(length, base_.size() - begin));
+  }
   const std::size_t begin = offsets_[index];
   const std::size_t end = index + 1 < offsets_.size() ? offsets_[index + 1] : end_;
   return std::span<const std::byte>(bytes_).subspan(begin, end - begin);
+}
+
+void RecordList::prefetch(std::size_t index) const {
+  const std::byte* start = nullptr;
+  if (owner_)
+    start = index == splitIndex_ ? bytes_.data() : base_.data() + places_[index];
+  else
+    start = bytes_.data() + offsets_[index];
+  // The fixed part and the source name: the first 128 bytes, in at most three lines.
+  __builtin_prefetch(start);
+  __builtin_prefetch(start + 64);
+  __builtin_prefetch(start + 127);
 }
 
 RecordListEventLog::RecordListEventLog(std::shared_ptr<const RecordList> records)
@@ -113,7 +138,7 @@ EventLogReadResult RecordListEventLog::read(std::uint32_t flags, std::uint32_t r
     // Records served from a mapped file are read in order: ask for the next
     // ones before they are needed.
     if (const std::int64_t ahead = i + 8 * step; ahead >= 0 && ahead < count)
-      __builtin_prefetch(records_->at(static_cast<std::size_t>(ahead)).data());
+      records_->prefetch(static_cast<std::size_t>(ahead));
     std::memcpy(buffer.data() + used, record.data(), record.size());
     used += record.size();
   }
@@ -130,6 +155,21 @@ EventLogReadResult RecordListEventLog::read(std::uint32_t flags, std::uint32_t r
   nextForwards_ = last + 1;
   nextBackwards_ = last - 1;
   return result;
+}
+
+bool RecordListEventLog::visitNewestFirst(const RecordVisitor& visit) {
+  // The records are looked at one after another, newest first: ask for the
+  // bytes a few records ahead before they are needed (a record's Length and its
+  // source name lie in its first two cache lines).
+  constexpr std::size_t kAhead = 16;
+  const std::size_t count = records_->count();
+  for (std::size_t i = count; i-- > 0;) {
+    if (i >= kAhead)
+      records_->prefetch(i - kAhead);
+    if (!visit(records_->at(i)))
+      break;
+  }
+  return true;
 }
 
 }  // namespace tallyvane::platform

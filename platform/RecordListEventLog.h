@@ -26,22 +26,31 @@ class RecordList {
   RecordList(std::uint32_t firstNumber, std::vector<std::byte> bytes,
              std::vector<std::size_t> offsets, std::size_t end);
   // Serves records that lie elsewhere (a mapped file) without copying them:
-  // `owner` keeps their bytes alive, `split` holds the bytes of records that
-  // had to be put together (and `records` may point into it).
+  // `owner` keeps `base` alive, record i starts at base[places[i]] and is as
+  // long as its Length field says (cut at the end of `base`). The one record at
+  // `splitIndex`, if any, had to be put together and lies in `split`. Four
+  // bytes a record: a list of a million records costs 4 MB besides the file.
+  static constexpr std::size_t kNoSplit = static_cast<std::size_t>(-1);
   RecordList(std::uint32_t firstNumber, std::shared_ptr<const void> owner,
-             std::vector<std::span<const std::byte>> records, std::vector<std::byte> split);
+             std::span<const std::byte> base, std::vector<std::uint32_t> places,
+             std::vector<std::byte> split = {}, std::size_t splitIndex = kNoSplit);
 
   void append(std::span<const std::byte> record);
   void reserve(std::size_t records, std::size_t bytes);
 
   std::uint32_t firstNumber() const { return firstNumber_; }
-  std::size_t count() const { return owner_ ? views_.size() : offsets_.size(); }
+  std::size_t count() const { return owner_ ? places_.size() : offsets_.size(); }
   std::span<const std::byte> at(std::size_t index) const;
+  // Asks for the first bytes of record `index` ahead of their use, without
+  // waiting for them.
+  void prefetch(std::size_t index) const;
 
  private:
   std::uint32_t firstNumber_;
-  std::shared_ptr<const void> owner_;  // set when the records are views
-  std::vector<std::span<const std::byte>> views_;
+  std::shared_ptr<const void> owner_;  // set when the records lie in `base_`
+  std::span<const std::byte> base_;
+  std::vector<std::uint32_t> places_;
+  std::size_t splitIndex_ = kNoSplit;  // its bytes are `bytes_`
   std::vector<std::byte> bytes_;
   std::vector<std::size_t> offsets_;
   std::size_t end_ = 0;
@@ -55,6 +64,7 @@ class RecordListEventLog : public EventLog {
   bool oldestRecord(std::uint32_t& number) override;
   EventLogReadResult read(std::uint32_t flags, std::uint32_t recordNumber,
                           std::span<std::byte> buffer) override;
+  bool visitNewestFirst(const RecordVisitor& visit) override;
 
  private:
   std::shared_ptr<const RecordList> records_;

@@ -1,4 +1,5 @@
 // Time zone and clock from the C library and the kernel.
+#include <cstdint>
 #include <ctime>
 
 #include "platform/linux/LinuxServices.h"
@@ -20,6 +21,24 @@ SystemTime fromTm(const std::tm& tm, std::uint16_t milliseconds) {
   return st;
 }
 
+// Seconds since 1970 of a UTC date and time, as timegm() gives them for fields
+// in range, by the calendar's arithmetic alone: timegm() takes the C library's
+// time-zone lock and normalises a whole struct, which costs more than the
+// local-time conversion that follows it when a log is converted record by
+// record. Days past a month's end run on into the next month, as with timegm().
+std::int64_t utcSeconds(const SystemTime& utc) {
+  // Days from 1970-01-01 to the date, counting years from March so that the
+  // leap day comes last.
+  const std::int64_t y = static_cast<std::int64_t>(utc.year) - (utc.month <= 2 ? 1 : 0);
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const std::int64_t yearOfEra = y - era * 400;
+  const std::int64_t monthFromMarch = utc.month > 2 ? utc.month - 3 : utc.month + 9;
+  const std::int64_t dayOfYear = (153 * monthFromMarch + 2) / 5 + utc.day - 1;
+  const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  const std::int64_t days = era * 146097 + dayOfEra - 719468;
+  return days * 86400 + utc.hour * 3600 + utc.minute * 60 + utc.second;
+}
+
 }  // namespace
 
 bool LinuxTimeZone::available() {
@@ -38,14 +57,7 @@ bool LinuxTimeZone::utcToLocal(const SystemTime& utc, SystemTime& local) {
       utc.minute > 59 || utc.second > 59 || utc.milliseconds > 999) {
     return false;
   }
-  std::tm tm{};
-  tm.tm_year = utc.year - 1900;
-  tm.tm_mon = utc.month - 1;
-  tm.tm_mday = utc.day;
-  tm.tm_hour = utc.hour;
-  tm.tm_min = utc.minute;
-  tm.tm_sec = utc.second;
-  const std::time_t t = timegm(&tm);
+  const auto t = static_cast<std::time_t>(utcSeconds(utc));
   std::tm out{};
   if (localtime_r(&t, &out) == nullptr)
     return false;

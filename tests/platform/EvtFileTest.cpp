@@ -318,19 +318,28 @@ TEST(EvtFile, RecordsOfAFileOnDiskOutliveTheirService) {
   EXPECT_EQ(listed(*records), expected);
 }
 
-TEST(RecordList, ViewsBecomeItsOwnWhenAppendedTo) {
-  auto owner = std::make_shared<std::vector<std::byte>>(10, std::byte{7});
-  const std::span<const std::byte> all(*owner);
-  RecordList list(3, owner, {all.subspan(0, 4), all.subspan(4, 6)}, {});
-  ASSERT_EQ(list.count(), 2u);
-  EXPECT_EQ(list.at(1).size(), 6u);
+TEST(RecordList, RecordsInPlaceBecomeItsOwnWhenAppendedTo) {
+  // Two records of 60 and 64 bytes in memory owned elsewhere, and one put
+  // together in a buffer of its own.
+  auto owner = std::make_shared<std::vector<std::byte>>(130, std::byte{7});
+  putU32(*owner, 2, 60);
+  putU32(*owner, 62, 64);
+  std::vector<std::byte> split(58, std::byte{9});
+  putU32(split, 0, 58);
+  RecordList list(3, owner, *owner, {62, 2, 2}, split, 1);
+  ASSERT_EQ(list.count(), 3u);
+  EXPECT_EQ(list.at(0).size(), 64u);
+  EXPECT_EQ(list.at(1).size(), 58u);
+  EXPECT_EQ(list.at(2).size(), 60u);
   const std::byte more[2] = {std::byte{2}, std::byte{2}};
   list.append(more);
   owner.reset();
-  ASSERT_EQ(list.count(), 3u);
-  EXPECT_EQ(list.at(0).size(), 4u);
-  EXPECT_EQ(list.at(1)[5], std::byte{7});
-  EXPECT_EQ(list.at(2)[1], std::byte{2});
+  ASSERT_EQ(list.count(), 4u);
+  EXPECT_EQ(list.at(0).size(), 64u);
+  EXPECT_EQ(list.at(0)[63], std::byte{7});
+  EXPECT_EQ(list.at(1)[57], std::byte{9});
+  EXPECT_EQ(list.at(2).size(), 60u);
+  EXPECT_EQ(list.at(3)[1], std::byte{2});
 }
 
 TEST(RecordList, AppendingToAnAdoptedBufferDropsItsTail) {
