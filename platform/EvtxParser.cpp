@@ -13,6 +13,13 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define TALLYVANE_CRC_FOLDING 1
+#include <smmintrin.h>
+#include <wmmintrin.h>
+#else
+#define TALLYVANE_CRC_FOLDING 0
+#endif
 
 #include "platform/ByteReader.h"
 #include "platform/Unicode.h"
@@ -44,6 +51,57 @@ const Crc32Tables& crcTables() {
   static const Crc32Tables tables;
   return tables;
 }
+
+#if TALLYVANE_CRC_FOLDING
+// The same checksum with carry-less multiplication, where the processor has
+// it: four 16-byte lanes are folded forward 64 bytes a step, then into one,
+// then reduced to 32 bits (Barrett). `crc` is the register as it runs (not
+// inverted); `n` is at least 64 and a multiple of 16.
+[[gnu::target("pclmul,sse4.1")]] inline __m128i foldLane(__m128i lane, __m128i next, __m128i k) {
+  const __m128i low = _mm_clmulepi64_si128(lane, k, 0x00);
+  const __m128i high = _mm_clmulepi64_si128(lane, k, 0x11);
+  return _mm_xor_si128(_mm_xor_si128(high, next), low);
+}
+
+[[gnu::target("pclmul,sse4.1")]] std::uint32_t foldCrc32(const unsigned char* p, std::size_t n,
+                                                         std::uint32_t crc) {
+  // x^(4*128+32), x^(4*128-32), x^(128+32), x^(128-32), x^64 mod P (bit-reflected,
+  // shifted left by one), then P and floor(x^64 / P) for the reduction.
+  alignas(16) static const std::uint64_t kFold4[2] = {0x0154442bd4ULL, 0x01c6e41596ULL};
+  alignas(16) static const std::uint64_t kFold1[2] = {0x01751997d0ULL, 0x00ccaa009eULL};
+  alignas(16) static const std::uint64_t kFold64[2] = {0x0163cd6124ULL, 0};
+  alignas(16) static const std::uint64_t kBarrett[2] = {0x01db710641ULL, 0x01f7011641ULL};
+  auto load = [](const unsigned char* q) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+  };
+  __m128i x1 = _mm_xor_si128(load(p), _mm_cvtsi32_si128(static_cast<int>(crc)));
+  __m128i x2 = load(p + 16), x3 = load(p + 32), x4 = load(p + 48);
+  __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(kFold4));
+  for (p += 64, n -= 64; n >= 64; p += 64, n -= 64) {
+    x1 = foldLane(x1, load(p), k);
+    x2 = foldLane(x2, load(p + 16), k);
+    x3 = foldLane(x3, load(p + 32), k);
+    x4 = foldLane(x4, load(p + 48), k);
+  }
+  k = _mm_load_si128(reinterpret_cast<const __m128i*>(kFold1));
+  x1 = foldLane(x1, x2, k);
+  x1 = foldLane(x1, x3, k);
+  x1 = foldLane(x1, x4, k);
+  for (; n >= 16; p += 16, n -= 16)
+    x1 = foldLane(x1, load(p), k);
+  // 128 bits to 64.
+  const __m128i low32 = _mm_setr_epi32(-1, 0, -1, 0);
+  x1 = _mm_xor_si128(_mm_srli_si128(x1, 8), _mm_clmulepi64_si128(x1, k, 0x10));
+  k = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kFold64));
+  x1 =
+      _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x00), _mm_srli_si128(x1, 4));
+  // Barrett reduction to 32 bits.
+  k = _mm_load_si128(reinterpret_cast<const __m128i*>(kBarrett));
+  __m128i t = _mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x10);
+  t = _mm_clmulepi64_si128(_mm_and_si128(t, low32), k, 0x00);
+  return static_cast<std::uint32_t>(_mm_extract_epi32(_mm_xor_si128(x1, t), 1));
+}
+#endif
 
 // --- Names -----------------------------------------------------------------
 
@@ -1098,10 +1156,13 @@ class EventWalker {
     std::vector<Value>& values = subs_[static_cast<std::size_t>(nesting)];
     values.resize(*count);
     std::uint64_t at = pos + 4 + std::uint64_t{*count} * 4;
+    // The descriptors, four bytes each: size (2), type (1), a byte unused.
+    const auto descriptors =
+        reinterpret_cast<const unsigned char*>(chunk_.slice(pos + 4, *count * 4ULL)->data());
     for (std::uint32_t i = 0; i < *count; ++i) {
-      const std::uint64_t descriptor = pos + 4 + std::uint64_t{i} * 4;
-      const std::uint16_t size = *chunk_.u16(descriptor);
-      values[i] = Value{*chunk_.u8(descriptor + 2), static_cast<std::uint32_t>(at), size};
+      const unsigned char* d = descriptors + 4 * std::size_t{i};
+      const auto size = static_cast<std::uint16_t>(d[0] | (d[1] << 8));
+      values[i] = Value{d[2], static_cast<std::uint32_t>(at), size};
       at += size;
     }
     if (at > end)
@@ -1756,10 +1817,19 @@ std::vector<ThreadResult<Sink>> readAllChunks(std::span<const std::byte> file, u
 }  // namespace
 
 std::uint32_t evtxCrc32(std::span<const std::byte> bytes, std::uint32_t crc) {
-  const auto& t = crcTables().t;
-  crc = ~crc;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   std::size_t n = bytes.size();
+#if TALLYVANE_CRC_FOLDING
+  static const bool folding = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+  if (folding && n >= 64) {
+    const std::size_t whole = n & ~std::size_t{15};
+    crc = ~foldCrc32(p, whole, ~crc);
+    p += whole;
+    n -= whole;
+  }
+#endif
+  const auto& t = crcTables().t;
+  crc = ~crc;
   auto word = [](const unsigned char* q) {
     return q[0] | (std::uint32_t{q[1]} << 8) | (std::uint32_t{q[2]} << 16) |
            (std::uint32_t{q[3]} << 24);
