@@ -2,12 +2,24 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string_view>
 #include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define TALLYVANE_CRC_FOLDING 1
+#include <smmintrin.h>
+#include <wmmintrin.h>
+#else
+#define TALLYVANE_CRC_FOLDING 0
+#endif
 
 #include "platform/ByteReader.h"
 #include "platform/Unicode.h"
@@ -18,10 +30,10 @@ namespace {
 
 // --- Checksums -------------------------------------------------------------
 
-// Eight tables, so that the checksum of a chunk's 64 KiB takes eight bytes a
-// step instead of one.
+// Sixteen tables, so that the checksum of a chunk's 64 KiB takes sixteen bytes
+// a step instead of one.
 struct Crc32Tables {
-  std::array<std::array<std::uint32_t, 256>, 8> t{};
+  std::array<std::array<std::uint32_t, 256>, 16> t{};
   Crc32Tables() {
     for (std::uint32_t i = 0; i < 256; ++i) {
       std::uint32_t c = i;
@@ -30,7 +42,7 @@ struct Crc32Tables {
       t[0][i] = c;
     }
     for (std::size_t i = 0; i < 256; ++i)
-      for (std::size_t k = 1; k < 8; ++k)
+      for (std::size_t k = 1; k < 16; ++k)
         t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
   }
 };
@@ -39,6 +51,57 @@ const Crc32Tables& crcTables() {
   static const Crc32Tables tables;
   return tables;
 }
+
+#if TALLYVANE_CRC_FOLDING
+// The same checksum with carry-less multiplication, where the processor has
+// it: four 16-byte lanes are folded forward 64 bytes a step, then into one,
+// then reduced to 32 bits (Barrett). `crc` is the register as it runs (not
+// inverted); `n` is at least 64 and a multiple of 16.
+[[gnu::target("pclmul,sse4.1")]] inline __m128i foldLane(__m128i lane, __m128i next, __m128i k) {
+  const __m128i low = _mm_clmulepi64_si128(lane, k, 0x00);
+  const __m128i high = _mm_clmulepi64_si128(lane, k, 0x11);
+  return _mm_xor_si128(_mm_xor_si128(high, next), low);
+}
+
+[[gnu::target("pclmul,sse4.1")]] std::uint32_t foldCrc32(const unsigned char* p, std::size_t n,
+                                                         std::uint32_t crc) {
+  // x^(4*128+32), x^(4*128-32), x^(128+32), x^(128-32), x^64 mod P (bit-reflected,
+  // shifted left by one), then P and floor(x^64 / P) for the reduction.
+  alignas(16) static const std::uint64_t kFold4[2] = {0x0154442bd4ULL, 0x01c6e41596ULL};
+  alignas(16) static const std::uint64_t kFold1[2] = {0x01751997d0ULL, 0x00ccaa009eULL};
+  alignas(16) static const std::uint64_t kFold64[2] = {0x0163cd6124ULL, 0};
+  alignas(16) static const std::uint64_t kBarrett[2] = {0x01db710641ULL, 0x01f7011641ULL};
+  auto load = [](const unsigned char* q) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+  };
+  __m128i x1 = _mm_xor_si128(load(p), _mm_cvtsi32_si128(static_cast<int>(crc)));
+  __m128i x2 = load(p + 16), x3 = load(p + 32), x4 = load(p + 48);
+  __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(kFold4));
+  for (p += 64, n -= 64; n >= 64; p += 64, n -= 64) {
+    x1 = foldLane(x1, load(p), k);
+    x2 = foldLane(x2, load(p + 16), k);
+    x3 = foldLane(x3, load(p + 32), k);
+    x4 = foldLane(x4, load(p + 48), k);
+  }
+  k = _mm_load_si128(reinterpret_cast<const __m128i*>(kFold1));
+  x1 = foldLane(x1, x2, k);
+  x1 = foldLane(x1, x3, k);
+  x1 = foldLane(x1, x4, k);
+  for (; n >= 16; p += 16, n -= 16)
+    x1 = foldLane(x1, load(p), k);
+  // 128 bits to 64.
+  const __m128i low32 = _mm_setr_epi32(-1, 0, -1, 0);
+  x1 = _mm_xor_si128(_mm_srli_si128(x1, 8), _mm_clmulepi64_si128(x1, k, 0x10));
+  k = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kFold64));
+  x1 =
+      _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x00), _mm_srli_si128(x1, 4));
+  // Barrett reduction to 32 bits.
+  k = _mm_load_si128(reinterpret_cast<const __m128i*>(kBarrett));
+  __m128i t = _mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x10);
+  t = _mm_clmulepi64_si128(_mm_and_si128(t, low32), k, 0x00);
+  return static_cast<std::uint32_t>(_mm_extract_epi32(_mm_xor_si128(x1, t), 1));
+}
+#endif
 
 // --- Names -----------------------------------------------------------------
 
@@ -139,42 +202,101 @@ struct Value {
   std::uint32_t size = 0;
 };
 
-// UTF-16LE bytes as UTF-8, up to the first NUL; unpaired surrogates become
-// U+FFFD. Returns the bytes taken, the NUL included.
-std::size_t appendUtf16(std::string& out, std::span<const std::byte> bytes) {
+// The text the record is made of stays UTF-16, as the .evtx file holds it and
+// the EVENTLOGRECORD serves it.
+using Text = std::u16string;
+
+// How many units from the start of `p` (of `units`) are neither NUL nor part
+// of a surrogate pair: those are taken as they are.
+std::size_t plainUnits(const unsigned char* p, std::size_t units) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i high = _mm_set1_epi16(static_cast<short>(0xF800));
+  const __m128i surrogate = _mm_set1_epi16(static_cast<short>(0xD800));
+  for (; i + 8 <= units; i += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * i));
+    const __m128i stop =
+        _mm_or_si128(_mm_cmpeq_epi16(v, zero), _mm_cmpeq_epi16(_mm_and_si128(v, high), surrogate));
+    if (const int mask = _mm_movemask_epi8(stop); mask != 0)
+      return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask))) / 2;
+  }
+#endif
+  for (; i < units; ++i) {
+    const unsigned u = p[2 * i] | (p[2 * i + 1] << 8);
+    if (u == 0 || (u & 0xF800) == 0xD800)
+      break;
+  }
+  return i;
+}
+
+// UTF-16LE bytes up to the first NUL; unpaired surrogates become U+FFFD (an
+// odd last byte is dropped).
+void appendUnits(Text& out, std::span<const std::byte> bytes) {
   const std::size_t units = bytes.size() / 2;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  // ASCII, the usual case, in one go.
-  std::size_t ascii = 0;
-  while (ascii < units && p[2 * ascii + 1] == 0 && p[2 * ascii] != 0 && p[2 * ascii] < 0x80)
-    ++ascii;
-  if (ascii > 0) {
-    const std::size_t at = out.size();
-    out.resize(at + ascii);
-    for (std::size_t k = 0; k < ascii; ++k)
-      out[at + k] = static_cast<char>(p[2 * k]);
-  }
-  std::size_t i = ascii;
+  std::size_t i = 0;
   while (i < units) {
-    const std::uint32_t u = p[2 * i] | (static_cast<std::uint32_t>(p[2 * i + 1]) << 8);
-    ++i;
-    if (u == 0)
-      return 2 * i;
-    if (u < 0x80) {
-      out += static_cast<char>(u);
-      continue;
+    const std::size_t plain = plainUnits(p + 2 * i, units - i);
+    if (plain > 0) {
+      const std::size_t at = out.size();
+      out.resize(at + plain);
+      if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out.data() + at, p + 2 * i, 2 * plain);
+      } else {
+        for (std::size_t k = 0; k < plain; ++k)
+          out[at + k] = static_cast<char16_t>(p[2 * (i + k)] | (p[2 * (i + k) + 1] << 8));
+      }
+      i += plain;
     }
-    if (u >= 0xD800 && u <= 0xDBFF && i < units) {
-      const std::uint32_t lo = p[2 * i] | (static_cast<std::uint32_t>(p[2 * i + 1]) << 8);
+    if (i == units)
+      break;
+    const auto u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+    if (u == 0)
+      break;
+    ++i;
+    if (u <= 0xDBFF && i < units) {
+      const auto lo = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
       if (lo >= 0xDC00 && lo <= 0xDFFF) {
+        out += u;
+        out += lo;
         ++i;
-        appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
         continue;
       }
     }
-    appendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? 0xFFFD : u);
+    out += char16_t{0xFFFD};
   }
-  return 2 * units;
+}
+
+void appendAscii(Text& out, std::string_view ascii) {
+  const std::size_t at = out.size();
+  out.resize(at + ascii.size());
+  for (std::size_t i = 0; i < ascii.size(); ++i)
+    out[at + i] = static_cast<unsigned char>(ascii[i]);
+}
+
+// The text as ASCII in `out`; false when it holds anything else, which no
+// number, time or hexadecimal text the record needs does.
+bool narrowAscii(std::u16string_view text, std::string& out) {
+  out.resize(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] >= 0x80)
+      return false;
+    out[i] = static_cast<char>(text[i]);
+  }
+  return true;
+}
+
+bool isXmlSpace(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+std::u16string_view trimSpace(std::u16string_view text) {
+  while (!text.empty() && isXmlSpace(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && isXmlSpace(text.back()))
+    text.remove_suffix(1);
+  return text;
 }
 
 template <typename T>
@@ -302,20 +424,10 @@ std::size_t elementSize(std::uint8_t type) {
   }
 }
 
-// One value (not an array) as text.
-void appendScalar(std::string& out, std::uint8_t type, std::span<const std::byte> b) {
+// One value (not an array, nor a string) as ASCII text.
+void formatScalar(std::string& out, std::uint8_t type, std::span<const std::byte> b) {
   const ByteReader r(b);
   switch (type) {
-    case kString:
-      appendUtf16(out, b);
-      return;
-    case kAnsiString:
-      for (std::byte c : b) {
-        if (c == std::byte{0})
-          break;
-        appendUtf8(out, std::to_integer<unsigned char>(c));
-      }
-      return;
     case kInt8:
       if (auto v = r.u8(0))
         appendNumber(out, static_cast<int>(static_cast<std::int8_t>(*v)));
@@ -427,6 +539,25 @@ void appendScalar(std::string& out, std::uint8_t type, std::span<const std::byte
   }
 }
 
+// One value (not an array) as text; `scratch` is room for the ASCII form of
+// values that are no strings.
+void appendScalar(Text& out, std::uint8_t type, std::span<const std::byte> b,
+                  std::string& scratch) {
+  if (type == kString) {
+    appendUnits(out, b);
+  } else if (type == kAnsiString) {
+    for (std::byte c : b) {
+      if (c == std::byte{0})
+        break;
+      out += static_cast<char16_t>(std::to_integer<unsigned char>(c));  // Latin-1
+    }
+  } else {
+    scratch.clear();
+    formatScalar(scratch, type, b);
+    appendAscii(out, scratch);
+  }
+}
+
 // Calls `each` with the bytes of every element of an array value.
 template <typename Each>
 void forEachElement(std::uint8_t type, std::span<const std::byte> b, Each each) {
@@ -508,15 +639,74 @@ enum AttributeRole : std::uint8_t {
   kUserIdAttribute,
 };
 
+// Texts that keep their room when cleared, so that the records after the first
+// allocate next to nothing.
+struct TextList {
+  std::vector<Text> items;  // the first `count` count
+  std::size_t count = 0;
+
+  Text& add() {
+    if (count == items.size())
+      items.emplace_back();
+    Text& text = items[count++];
+    text.clear();
+    return text;
+  }
+  std::span<const Text> view() const { return {items.data(), count}; }
+};
+
+// What an event's binary XML gives the record, with its texts in UTF-16. One
+// of these serves every record of a chunk.
+struct RawParts : EvtxSystemNumbers {
+  bool hasRoot = false;
+  bool hasSystem = false;
+  bool hasProvider = false;
+  bool hasBody = false;
+  bool hasProviderName = false, hasEventSourceName = false, hasComputer = false, hasChannel = false;
+  Text providerName, eventSourceName, computer, channel;
+  std::vector<std::byte> userSid;
+  TextList strings;
+  std::vector<std::byte> data;
+
+  void reset() {
+    static_cast<EvtxSystemNumbers&>(*this) = {};
+    hasRoot = hasSystem = hasProvider = hasBody = false;
+    hasProviderName = hasEventSourceName = hasComputer = hasChannel = false;
+    providerName.clear();
+    eventSourceName.clear();
+    computer.clear();
+    channel.clear();
+    userSid.clear();
+    strings.count = 0;
+    data.clear();
+  }
+};
+
 constexpr int kMaxDepth = 64;    // element nesting
 constexpr int kMaxNesting = 16;  // templates and nested binary XML inside each other
 
 class EventWalker {
  public:
-  EventWalker(const ByteReader& chunk, std::vector<std::uint8_t>& names)
-      : chunk_(chunk), names_(names) {}
+  // The chunk the records are read from; what was learnt of the chunk before
+  // (names, templates) is forgotten.
+  void setChunk(const ByteReader& chunk) {
+    chunk_ = chunk;
+    for (const std::uint32_t offset : touchedNames_)
+      names_[offset] = kUnresolved;
+    touchedNames_.clear();
+    for (const std::uint32_t offset : touchedTemplates_)
+      templateSlots_[offset] = 0;
+    touchedTemplates_.clear();
+    recorded_.clear();
+    steps_.clear();
+    if (names_.size() < chunk.size()) {
+      names_.resize(chunk.size(), kUnresolved);
+      templateSlots_.resize(chunk.size(), 0);
+    }
+  }
 
-  bool read(std::uint32_t begin, std::uint32_t end, EvtxEventParts& parts) {
+  bool read(std::uint32_t begin, std::uint32_t end, RawParts& parts) {
+    parts.reset();
     parts_ = &parts;
     depth_ = 0;
     rootDone_ = false;
@@ -525,15 +715,14 @@ class EventWalker {
     attributeValueKept_ = false;
     seenSystem_ = seenEventData_ = seenUserData_ = false;
     seenSystemChildren_ = 0;
-    userStrings_.clear();
+    userStrings_.count = 0;
     std::uint32_t pos = begin;
     const bool ok = walk(pos, end, {}, 0) && !failed_;
     if (!parts.hasRoot)
       return false;
     if (!parts.hasBody && seenUserData_) {
       parts.hasBody = true;
-      parts.strings = std::move(userStrings_);
-      userStrings_ = {};
+      std::swap(parts.strings, userStrings_);
     }
     return ok || rootDone_;
   }
@@ -545,8 +734,10 @@ class EventWalker {
     if (offset < names_.size() && names_[offset] != kUnresolved)
       return static_cast<Name>(names_[offset]);
     const Name name = resolveName(offset);
-    if (offset < names_.size())
+    if (offset < names_.size()) {
       names_[offset] = name;
+      touchedNames_.push_back(offset);
+    }
     return name;
   }
 
@@ -599,56 +790,55 @@ class EventWalker {
 
   // --- the walk
 
-  // Walks tokens from pos to the end of the stream (or `end`). `subs` are the
-  // values of the template being instantiated.
-  bool walk(std::uint32_t& pos, std::uint32_t end, std::span<const Value> subs, int nesting) {
-    if (nesting > kMaxNesting)
-      return false;
-    while (pos < end && !failed_) {
+  // Reads the tokens from pos to the end of the stream (or `end`) and hands
+  // each to `visit`; a step of `visit` that returns false ends the read with
+  // false. The stream's end and a token that does not fit give what
+  // visit.end and visit.broken return.
+  template <typename Visit>
+  bool scan(std::uint32_t& pos, std::uint32_t end, Visit& visit) {
+    while (pos < end && !visit.stopped()) {
       const std::uint8_t token = *chunk_.u8(pos);
       switch (token & ~kHasMoreFlag) {
         case kEndOfStream:
           ++pos;
-          return true;
+          return visit.endOfStream();
         case kOpenStartElement: {
           if (std::uint64_t{pos} + 11 > end)
-            return false;
+            return visit.broken();
           pos += 7;  // token, dependency identifier, data size
           Name name = kOther;
           if (!nameRef(pos, end, name))
-            return false;
+            return visit.broken();
           if (token & kHasMoreFlag) {
             if (std::uint64_t{pos} + 4 > end)
-              return false;
+              return visit.broken();
             pos += 4;  // size of the attribute list
           }
-          if (!startElement(name))
+          if (!visit.open(name))
             return false;
           break;
         }
         case kCloseStartElement:
           ++pos;
-          finishAttribute();
+          visit.closeStart();
           break;
         case kCloseEmptyElement:
           ++pos;
-          finishAttribute();
-          endElement();
+          visit.closeEmpty();
           break;
         case kEndElement:
           ++pos;
-          endElement();
+          visit.close();
           break;
         case kValueText: {
           const auto type = chunk_.u8(std::uint64_t{pos} + 1);
           const auto count = chunk_.u16(std::uint64_t{pos} + 2);
           if (!type || !count)
-            return false;
+            return visit.broken();
           const std::uint64_t size = std::uint64_t{*count} * 2;
           if (pos + 4 + size > end)
-            return false;
-          markContent();
-          text(Value{kString, pos + 4, static_cast<std::uint32_t>(size)});
+            return visit.broken();
+          visit.text(Value{kString, pos + 4, static_cast<std::uint32_t>(size)});
           pos += 4 + static_cast<std::uint32_t>(size);
           break;
         }
@@ -656,25 +846,23 @@ class EventWalker {
           ++pos;
           Name name = kOther;
           if (!nameRef(pos, end, name))
-            return false;
-          startAttribute(name);
+            return visit.broken();
+          visit.attribute(name);
           break;
         }
         case kCDataSection: {
           const auto count = chunk_.u16(std::uint64_t{pos} + 1);
           if (!count || pos + 3 + std::uint64_t{*count} * 2 > end)
-            return false;
-          markContent();
-          text(Value{kString, pos + 3, static_cast<std::uint32_t>(*count) * 2});
+            return visit.broken();
+          visit.text(Value{kString, pos + 3, static_cast<std::uint32_t>(*count) * 2});
           pos += 3 + static_cast<std::uint32_t>(*count) * 2;
           break;
         }
         case kCharRef: {
           const auto code = chunk_.u16(std::uint64_t{pos} + 1);
           if (!code || pos + 3 > end)
-            return false;
-          markContent();
-          character(*code);
+            return visit.broken();
+          visit.character(*code);
           pos += 3;
           break;
         }
@@ -683,64 +871,267 @@ class EventWalker {
           const auto offset = chunk_.u32(pos);
           Name ignored = kOther;
           if (!offset || !nameRef(pos, end, ignored))
-            return false;
-          markContent();
-          entity(*offset);
+            return visit.broken();
+          visit.entity(*offset);
           break;
         }
         case kPITarget: {
           ++pos;
           Name ignored = kOther;
           if (!nameRef(pos, end, ignored))
-            return false;
+            return visit.broken();
           break;
         }
         case kPIData: {
           const auto count = chunk_.u16(std::uint64_t{pos} + 1);
           if (!count || pos + 3 + std::uint64_t{*count} * 2 > end)
-            return false;
+            return visit.broken();
           pos += 3 + static_cast<std::uint32_t>(*count) * 2;
           break;
         }
         case kTemplateInstance:
-          if (!templateInstance(pos, end, nesting))
+          if (!visit.templateInstance(pos, end))
             return false;
           break;
         case kNormalSubstitution:
         case kOptionalSubstitution: {
           const auto id = chunk_.u16(std::uint64_t{pos} + 1);
           if (!id || std::uint64_t{pos} + 4 > end)
-            return false;
+            return visit.broken();
           pos += 4;
-          if (*id >= subs.size())
-            break;  // a value the instance does not give: nothing
-          const Value& v = subs[*id];
-          if (v.type == kNull) {
-            if ((token & ~kHasMoreFlag) == kOptionalSubstitution && attribute_ == kNoAttribute &&
-                depth_ > 0)
-              levels_[depth_ - 1].absentOptional = true;
-            break;
-          }
-          markContent();
-          if (v.size == 0)
-            break;
-          if (v.type == kBinXml) {
-            std::uint32_t inner = v.offset;
-            if (!walk(inner, v.offset + v.size, {}, nesting + 1))
-              return false;
-          } else {
-            text(v);
-          }
+          if (!visit.substitution(*id, (token & ~kHasMoreFlag) == kOptionalSubstitution))
+            return false;
           break;
         }
         case kFragmentHeader:
           pos += 4;
           break;
         default:
-          return false;
+          return visit.broken();
       }
     }
-    return !failed_ && pos <= end;
+    return visit.end(pos <= end);
+  }
+
+  // What the tokens do to the record, as they are met.
+  struct Live {
+    EventWalker& w;
+    std::span<const Value> subs;
+    int nesting;
+
+    bool stopped() const { return w.failed_; }
+    bool endOfStream() { return true; }
+    bool broken() { return false; }
+    bool end(bool inside) { return !w.failed_ && inside; }
+    bool open(Name name) { return w.startElement(name); }
+    void closeStart() { w.finishAttribute(); }
+    void closeEmpty() {
+      w.finishAttribute();
+      w.endElement();
+    }
+    void close() { w.endElement(); }
+    void attribute(Name name) { w.startAttribute(name); }
+    void text(const Value& v) {
+      w.markContent();
+      w.text(v);
+    }
+    void character(std::uint16_t code) {
+      w.markContent();
+      w.character(code);
+    }
+    void entity(std::uint32_t offset) {
+      w.markContent();
+      w.entity(offset);
+    }
+    bool templateInstance(std::uint32_t& pos, std::uint32_t end) {
+      return w.templateInstance(pos, end, nesting);
+    }
+    bool substitution(std::uint16_t id, bool optional) {
+      return w.substitute(subs, id, optional, nesting);
+    }
+  };
+
+  // Walks tokens from pos to the end of the stream (or `end`). `subs` are the
+  // values of the template being instantiated.
+  bool walk(std::uint32_t& pos, std::uint32_t end, std::span<const Value> subs, int nesting) {
+    if (nesting > kMaxNesting)
+      return false;
+    Live live{*this, subs, nesting};
+    return scan(pos, end, live);
+  }
+
+  bool substitute(std::span<const Value> subs, std::uint16_t id, bool optional, int nesting) {
+    if (id >= subs.size())
+      return true;  // a value the instance does not give: nothing
+    const Value& v = subs[id];
+    if (v.type == kNull) {
+      if (optional && attribute_ == kNoAttribute && depth_ > 0)
+        levels_[depth_ - 1].absentOptional = true;
+      return true;
+    }
+    markContent();
+    if (v.size == 0)
+      return true;
+    if (v.type == kBinXml) {
+      std::uint32_t inner = v.offset;
+      return walk(inner, v.offset + v.size, {}, nesting + 1);
+    }
+    text(v);
+    return true;
+  }
+
+  // --- templates
+
+  // A template's tokens, read once per chunk: what each does to the record
+  // depends only on the template, the values of an instance come in only at
+  // the substitutions. Replaying these steps does what walking the template
+  // does.
+  struct Step {
+    enum Kind : std::uint8_t {
+      kOpen,
+      kCloseStart,
+      kCloseEmpty,
+      kClose,
+      kAttribute,
+      kText,
+      kCharacter,
+      kEntity,
+      kSubstitution,
+      kOptionalSubstitution,
+      kBroken,       // a token that does not fit: the walk fails here
+      kEndOfStream,  // the walk ends well here
+      kEnd,          // the template's bytes end here (value: inside them or not)
+    };
+    Kind kind = kBroken;
+    Name name = kOther;
+    std::uint16_t number = 0;  // value index, character code, or 1 for an end inside
+    Value value;               // a text, or an entity's name offset
+  };
+
+  // Records a template's steps; a template that instantiates another in its
+  // own tokens is not recorded and always walked.
+  struct Recorder {
+    std::vector<Step>& steps;
+    bool usable = true;
+
+    void add(Step::Kind kind, Name name = kOther, std::uint16_t number = 0, Value value = {}) {
+      steps.push_back(Step{kind, name, number, value});
+    }
+    bool stopped() const { return false; }
+    bool endOfStream() {
+      add(Step::kEndOfStream);
+      return true;
+    }
+    bool broken() {
+      add(Step::kBroken);
+      return false;
+    }
+    bool end(bool inside) {
+      add(Step::kEnd, kOther, inside ? 1 : 0);
+      return true;
+    }
+    bool open(Name name) {
+      add(Step::kOpen, name);
+      return true;
+    }
+    void closeStart() { add(Step::kCloseStart); }
+    void closeEmpty() { add(Step::kCloseEmpty); }
+    void close() { add(Step::kClose); }
+    void attribute(Name name) { add(Step::kAttribute, name); }
+    void text(const Value& v) { add(Step::kText, kOther, 0, v); }
+    void character(std::uint16_t code) { add(Step::kCharacter, kOther, code); }
+    void entity(std::uint32_t offset) { add(Step::kEntity, kOther, 0, Value{kNull, offset, 0}); }
+    bool templateInstance(std::uint32_t&, std::uint32_t) {
+      usable = false;
+      return false;
+    }
+    bool substitution(std::uint16_t id, bool optional) {
+      add(optional ? Step::kOptionalSubstitution : Step::kSubstitution, kOther, id);
+      return true;
+    }
+  };
+
+  struct Recorded {
+    std::uint32_t definition = 0;
+    std::uint32_t first = 0, count = 0;  // its steps in steps_
+    bool usable = false;
+  };
+
+  // The recorded steps of the template defined at `definition`, whose tokens
+  // run from `begin` to `end`; nothing when it is to be walked.
+  const Recorded* recorded(std::uint32_t definition, std::uint32_t begin, std::uint32_t end) {
+    if (definition < templateSlots_.size() && templateSlots_[definition] != 0)
+      return &recorded_[templateSlots_[definition] - 1];
+    if (definition >= templateSlots_.size() || recorded_.size() >= 0xFFFF)
+      return nullptr;
+    Recorded r;
+    r.definition = definition;
+    r.first = static_cast<std::uint32_t>(steps_.size());
+    Recorder recorder{steps_};
+    std::uint32_t pos = begin;
+    scan(pos, end, recorder);
+    r.usable = recorder.usable;
+    if (!r.usable)
+      steps_.resize(r.first);
+    r.count = static_cast<std::uint32_t>(steps_.size()) - r.first;
+    recorded_.push_back(r);
+    templateSlots_[definition] = static_cast<std::uint16_t>(recorded_.size());
+    touchedTemplates_.push_back(definition);
+    return &recorded_.back();
+  }
+
+  // `r` is a copy: recording a template met on the way may move recorded_.
+  bool replay(Recorded r, std::span<const Value> subs, int nesting) {
+    if (nesting > kMaxNesting)
+      return false;
+    for (std::uint32_t i = r.first; i < r.first + r.count; ++i) {
+      if (failed_)
+        return false;
+      const Step& step = steps_[i];
+      switch (step.kind) {
+        case Step::kOpen:
+          if (!startElement(step.name))
+            return false;
+          break;
+        case Step::kCloseStart:
+          finishAttribute();
+          break;
+        case Step::kCloseEmpty:
+          finishAttribute();
+          endElement();
+          break;
+        case Step::kClose:
+          endElement();
+          break;
+        case Step::kAttribute:
+          startAttribute(step.name);
+          break;
+        case Step::kText:
+          markContent();
+          text(step.value);
+          break;
+        case Step::kCharacter:
+          markContent();
+          character(step.number);
+          break;
+        case Step::kEntity:
+          markContent();
+          entity(step.value.offset);
+          break;
+        case Step::kSubstitution:
+        case Step::kOptionalSubstitution:
+          if (!substitute(subs, step.number, step.kind == Step::kOptionalSubstitution, nesting))
+            return false;
+          break;
+        case Step::kBroken:
+          return false;
+        case Step::kEndOfStream:
+          return true;
+        case Step::kEnd:
+          return !failed_ && step.number != 0;
+      }
+    }
+    return false;  // not reached: every recording ends in one of the last three
   }
 
   bool templateInstance(std::uint32_t& pos, std::uint32_t end, int nesting) {
@@ -765,17 +1156,23 @@ class EventWalker {
     std::vector<Value>& values = subs_[static_cast<std::size_t>(nesting)];
     values.resize(*count);
     std::uint64_t at = pos + 4 + std::uint64_t{*count} * 4;
+    // The descriptors, four bytes each: size (2), type (1), a byte unused.
+    const auto descriptors =
+        reinterpret_cast<const unsigned char*>(chunk_.slice(pos + 4, *count * 4ULL)->data());
     for (std::uint32_t i = 0; i < *count; ++i) {
-      const std::uint64_t descriptor = pos + 4 + std::uint64_t{i} * 4;
-      const std::uint16_t size = *chunk_.u16(descriptor);
-      values[i] = Value{*chunk_.u8(descriptor + 2), static_cast<std::uint32_t>(at), size};
+      const unsigned char* d = descriptors + 4 * std::size_t{i};
+      const auto size = static_cast<std::uint16_t>(d[0] | (d[1] << 8));
+      values[i] = Value{d[2], static_cast<std::uint32_t>(at), size};
       at += size;
     }
     if (at > end)
       return false;
     pos = static_cast<std::uint32_t>(at);
-    std::uint32_t inner = definition + 24;
-    return walk(inner, definition + 24 + *dataSize, values, nesting + 1);
+    const std::uint32_t begin = definition + 24;
+    if (const Recorded* r = recorded(definition, begin, begin + *dataSize); r && r->usable)
+      return replay(*r, values, nesting + 1);
+    std::uint32_t inner = begin;
+    return walk(inner, begin + *dataSize, values, nesting + 1);
   }
 
   // --- what the record keeps
@@ -914,29 +1311,45 @@ class EventWalker {
       finishElement(level, texts_[depth_]);
   }
 
-  void finishElement(const Level& level, std::string& text) {
-    EvtxEventParts& p = *parts_;
+  // The text as UTF-8, in scratch_ (ASCII, the usual case, needs no conversion).
+  std::string_view utf8Of(std::u16string_view text) {
+    if (!narrowAscii(text, scratch_))
+      scratch_ = utf16ToUtf8(text);
+    return scratch_;
+  }
+
+  std::optional<std::uint64_t> number(std::u16string_view text) {
+    if (!narrowAscii(text, scratch_))
+      return std::nullopt;
+    return parseEvtxUnsigned(scratch_);
+  }
+
+  // `text` is the element's, and may be taken.
+  void finishElement(const Level& level, Text& text) {
+    RawParts& p = *parts_;
     switch (level.role) {
       case kEventIdRole:
-        p.eventId = parseEvtxUnsigned(text);
+        p.eventId = number(text);
         break;
       case kLevelRole:
-        p.level = parseEvtxUnsigned(text);
+        p.level = number(text);
         break;
       case kTaskRole:
-        p.task = parseEvtxUnsigned(text);
+        p.task = number(text);
         break;
       case kKeywordsRole:
-        p.keywords = parseEvtxUnsigned(text);
+        p.keywords = number(text);
         break;
       case kRecordIdRole:
-        p.eventRecordId = parseEvtxUnsigned(text);
+        p.eventRecordId = number(text);
         break;
       case kChannelRole:
-        p.channel = std::string(trimEvtxSpace(text));
+        p.channel = trimSpace(text);
+        p.hasChannel = true;
         break;
       case kComputerRole:
-        p.computer = std::string(trimEvtxSpace(text));
+        p.computer = trimSpace(text);
+        p.hasComputer = true;
         break;
       case kDataItem:
         // An array value stands for one item per element.
@@ -944,23 +1357,23 @@ class EventWalker {
           const auto bytes = chunk_.slice(level.first.offset, level.first.size);
           if (bytes) {
             forEachElement(level.first.type, *bytes, [&](std::span<const std::byte> b) {
-              std::string item;
-              appendScalar(item, level.first.type & static_cast<std::uint8_t>(~kArrayFlag), b);
-              p.strings.push_back(std::move(item));
+              appendScalar(p.strings.add(),
+                           level.first.type & static_cast<std::uint8_t>(~kArrayFlag), b, scratch_);
             });
           }
         } else {
-          p.strings.push_back(text);
+          std::swap(p.strings.add(), text);
         }
         break;
-      case kBinaryItem: {
-        const auto bytes = bytesFromHex(text);
-        p.data.insert(p.data.end(), bytes.begin(), bytes.end());
+      case kBinaryItem:
+        if (narrowAscii(text, scratch_)) {
+          const auto bytes = bytesFromHex(scratch_);
+          p.data.insert(p.data.end(), bytes.begin(), bytes.end());
+        }
         break;
-      }
       case kUserInner:
         if (!level.hadChild)
-          userStrings_.push_back(text);
+          std::swap(userStrings_.add(), text);
         break;
       default:
         break;
@@ -998,29 +1411,31 @@ class EventWalker {
       attribute_ = kNoAttribute;
       return;
     }
-    EvtxEventParts& p = *parts_;
+    RawParts& p = *parts_;
     switch (attribute_) {
       case kQualifiersAttribute:
-        p.qualifiers = parseEvtxUnsigned(attributeText_);
+        p.qualifiers = number(attributeText_);
         break;
       case kProviderNameAttribute:
         p.providerName = attributeText_;
+        p.hasProviderName = true;
         break;
       case kEventSourceNameAttribute:
         p.eventSourceName = attributeText_;
+        p.hasEventSourceName = true;
         break;
       case kSystemTimeAttribute:
         if (attributeValueKept_)
           p.timeCreated = fileTimeToUnixSeconds(*chunk_.u64(attributeValue_.offset));
         else
-          p.timeCreated = evtxXmlTimeToUnix(attributeText_);
+          p.timeCreated = evtxXmlTimeToUnix(utf8Of(attributeText_));
         break;
       case kUserIdAttribute:
         if (attributeValueKept_) {
           const auto bytes = *chunk_.slice(attributeValue_.offset, attributeValue_.size);
           p.userSid.assign(bytes.begin(), bytes.end());
         } else {
-          p.userSid = sidFromText(attributeText_);
+          p.userSid = sidFromText(utf8Of(attributeText_));
         }
         break;
       default:
@@ -1064,7 +1479,7 @@ class EventWalker {
   }
 
   // Where text goes now: the attribute being read, the element's text, or nowhere.
-  std::string* textTarget() {
+  Text* textTarget() {
     if (attribute_ == kOtherAttribute)
       return nullptr;
     if (attribute_ != kNoAttribute) {
@@ -1084,7 +1499,7 @@ class EventWalker {
     if ((attribute_ == kSystemTimeAttribute || attribute_ == kUserIdAttribute) &&
         keepAttributeValue(v))
       return;
-    std::string* out = textTarget();
+    Text* out = textTarget();
     if (out == nullptr)
       return;
     if (attribute_ == kNoAttribute) {
@@ -1095,55 +1510,61 @@ class EventWalker {
     appendValueText(*out, v);
   }
 
-  void appendValueText(std::string& out, const Value& v) {
+  void appendValueText(Text& out, const Value& v) {
     const auto bytes = chunk_.slice(v.offset, v.size);
     if (!bytes)
       return;
     if (v.type & kArrayFlag) {
       forEachElement(v.type, *bytes, [&](std::span<const std::byte> b) {
-        appendScalar(out, v.type & static_cast<std::uint8_t>(~kArrayFlag), b);
+        appendScalar(out, v.type & static_cast<std::uint8_t>(~kArrayFlag), b, scratch_);
       });
     } else {
-      appendScalar(out, v.type, *bytes);
+      appendScalar(out, v.type, *bytes, scratch_);
     }
   }
 
   void character(std::uint32_t code) {
-    if (std::string* out = textTarget()) {
+    if (Text* out = textTarget()) {
       if (attribute_ == kNoAttribute)
         levels_[depth_ - 1].pieces = 2;  // not a single value any more
-      appendUtf8(*out, (code >= 0xD800 && code <= 0xDFFF) || code == 0 ? 0xFFFD : code);
+      *out += (code >= 0xD800 && code <= 0xDFFF) || code == 0 ? char16_t{0xFFFD}
+                                                              : static_cast<char16_t>(code);
     }
   }
 
   void entity(std::uint32_t nameOffset) {
-    std::string* out = textTarget();
+    Text* out = textTarget();
     if (out == nullptr)
       return;
     if (attribute_ == kNoAttribute)
       levels_[depth_ - 1].pieces = 2;
-    std::string name;
+    Text name;
     const auto count = chunk_.u16(std::uint64_t{nameOffset} + 6);
     if (const auto chars = chunk_.slice(std::uint64_t{nameOffset} + kNameHeaderSize,
                                         std::uint64_t{count.value_or(0)} * 2))
-      appendUtf16(name, *chars);
-    if (name == "lt")
-      *out += '<';
-    else if (name == "gt")
-      *out += '>';
-    else if (name == "amp")
-      *out += '&';
-    else if (name == "quot")
-      *out += '"';
-    else if (name == "apos")
-      *out += '\'';
+      appendUnits(name, *chars);
+    if (name == u"lt")
+      *out += u'<';
+    else if (name == u"gt")
+      *out += u'>';
+    else if (name == u"amp")
+      *out += u'&';
+    else if (name == u"quot")
+      *out += u'"';
+    else if (name == u"apos")
+      *out += u'\'';
     else
-      *out += "&" + name + ";";
+      *out += u"&" + name + u";";
   }
 
-  const ByteReader& chunk_;
-  std::vector<std::uint8_t>& names_;
-  EvtxEventParts* parts_ = nullptr;
+  ByteReader chunk_;
+  std::vector<std::uint8_t> names_;  // what each name offset of the chunk stands for
+  std::vector<std::uint32_t> touchedNames_;
+  std::vector<std::uint16_t> templateSlots_;  // by definition offset: 1 + index in recorded_
+  std::vector<std::uint32_t> touchedTemplates_;
+  std::vector<Recorded> recorded_;
+  std::vector<Step> steps_;
+  RawParts* parts_ = nullptr;
   int depth_ = 0;
   bool rootDone_ = false;
   bool failed_ = false;
@@ -1151,13 +1572,97 @@ class EventWalker {
   std::uint32_t seenSystemChildren_ = 0;
   std::uint32_t attributesSeen_ = 0;
   AttributeRole attribute_ = kNoAttribute;
-  std::string attributeText_;
+  Text attributeText_;
   Value attributeValue_;  // the attribute's one value, kept without text
   bool attributeValueKept_ = false;
   std::array<Level, kMaxDepth> levels_{};
-  std::array<std::string, kMaxDepth> texts_{};
+  std::array<Text, kMaxDepth> texts_{};
   std::array<std::vector<Value>, kMaxNesting> subs_{};
-  std::vector<std::string> userStrings_;
+  TextList userStrings_;  // the texts of <UserData>
+  std::string scratch_;   // room for ASCII forms
+};
+
+// --- Records -----------------------------------------------------------------
+
+EvtxEventParts partsOf(const RawParts& raw) {
+  EvtxEventParts parts;
+  static_cast<EvtxSystemNumbers&>(parts) = raw;
+  parts.hasRoot = raw.hasRoot;
+  parts.hasSystem = raw.hasSystem;
+  parts.hasProvider = raw.hasProvider;
+  parts.hasBody = raw.hasBody;
+  if (raw.hasProviderName)
+    parts.providerName = utf16ToUtf8(raw.providerName);
+  if (raw.hasEventSourceName)
+    parts.eventSourceName = utf16ToUtf8(raw.eventSourceName);
+  if (raw.hasComputer)
+    parts.computer = utf16ToUtf8(raw.computer);
+  if (raw.hasChannel)
+    parts.channel = utf16ToUtf8(raw.channel);
+  parts.userSid = raw.userSid;
+  for (const Text& text : raw.strings.view())
+    parts.strings.push_back(utf16ToUtf8(text));
+  parts.data = raw.data;
+  return parts;
+}
+
+// Collects each event as an EvtxEvent.
+struct EventSink {
+  std::vector<EvtxEvent> events;
+
+  void expect(std::size_t) {}
+
+  void add(const RawParts& raw, const EvtxEventValues& values) {
+    events.push_back(mapEvtxEventParts(partsOf(raw), values));
+  }
+};
+
+// Lays out each event at once as the record it is served as (record number
+// 0), the way mapEvtxEventParts and appendEventLogRecord would, with no UTF-8
+// on the way.
+struct RecordSink {
+  std::vector<std::byte> bytes;
+  std::vector<std::size_t> starts;
+  std::vector<EvtxRecordKey> keys;
+  std::vector<Text> channels{Text()};  // what the keys' channel numbers stand for
+
+  // Room for the records of `fileBytes` of chunks: the records take about as
+  // much as the chunks do; room never touched costs no memory.
+  void expect(std::size_t fileBytes) { bytes.reserve(fileBytes); }
+
+  void add(const RawParts& raw, const EvtxEventValues& values) {
+    EventLogRecordFields numbers;
+    mapEvtxSystemNumbers(raw, values, numbers);
+    EventLogRecordTexts16 texts;
+    // Source: the provider's event source name where it has one.
+    if (raw.hasEventSourceName && !raw.eventSourceName.empty())
+      texts.sourceName = raw.eventSourceName;
+    else if (raw.hasProviderName)
+      texts.sourceName = raw.providerName;
+    texts.computerName = raw.computer;
+    texts.userSid = raw.userSid;
+    texts.strings = raw.strings.view().first(std::min<std::size_t>(raw.strings.count, 0xFFFF));
+    texts.data = raw.data;
+    starts.push_back(bytes.size());
+    appendEventLogRecord(numbers, texts, bytes);
+    keys.push_back({raw.eventRecordId, values.identifier, channelNumber(raw.channel)});
+  }
+
+  std::uint32_t channelNumber(const Text& channel) {
+    if (channel.empty())
+      return 0;
+    if (channels[last_] == channel)
+      return last_;
+    for (std::uint32_t i = 1; i < channels.size(); ++i) {
+      if (channels[i] == channel)
+        return last_ = i;
+    }
+    channels.push_back(channel);
+    return last_ = static_cast<std::uint32_t>(channels.size() - 1);
+  }
+
+ private:
+  std::uint32_t last_ = 0;
 };
 
 // --- Chunks ------------------------------------------------------------------
@@ -1166,8 +1671,7 @@ constexpr std::uint32_t kRecordSignature = 0x00002A2A;  // "**\0\0"
 constexpr std::uint32_t kRecordHeaderSize = 24;
 constexpr std::string_view kChunkSignature{"ElfChnk\0", 8};
 
-struct ChunkResult {
-  std::vector<EvtxEvent> events;
+struct ChunkCounts {
   std::size_t records = 0;
   std::size_t unreadable = 0;
   std::size_t recovered = 0;
@@ -1180,101 +1684,165 @@ bool allZero(std::span<const std::byte> bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](std::byte b) { return b == std::byte{0}; });
 }
 
-void readChunk(std::span<const std::byte> bytes, std::vector<std::uint8_t>& names,
-               ChunkResult& out) {
-  const ByteReader chunk(bytes);
-  if (bytes.size() < kEvtxChunkSize && !allZero(bytes))
-    out.truncated = true;  // the file ends inside the chunk
-  if (bytes.size() < kEvtxChunkHeaderSize)
-    return;
-  if (std::memcmp(bytes.data(), kChunkSignature.data(), kChunkSignature.size()) != 0) {
-    // A chunk never written is all zeros; anything else is damage.
-    if (!allZero(bytes.first(kEvtxChunkHeaderSize)))
+// What one thread keeps while it reads its chunks.
+struct ChunkReader {
+  EventWalker walker;
+  RawParts parts;
+
+  template <typename Sink>
+  void read(std::span<const std::byte> bytes, ChunkCounts& out, Sink& sink) {
+    const ByteReader chunk(bytes);
+    if (bytes.size() < kEvtxChunkSize && !allZero(bytes))
+      out.truncated = true;  // the file ends inside the chunk
+    if (bytes.size() < kEvtxChunkHeaderSize)
+      return;
+    if (std::memcmp(bytes.data(), kChunkSignature.data(), kChunkSignature.size()) != 0) {
+      // A chunk never written is all zeros; anything else is damage.
+      if (!allZero(bytes.first(kEvtxChunkHeaderSize)))
+        ++out.badChunks;
+      return;
+    }
+    const std::uint32_t headerCrc =
+        evtxCrc32(bytes.subspan(128, kEvtxChunkHeaderSize - 128), evtxCrc32(bytes.first(120)));
+    if (headerCrc != *chunk.u32(124)) {
       ++out.badChunks;
-    return;
-  }
-  const std::uint32_t headerCrc =
-      evtxCrc32(bytes.subspan(128, kEvtxChunkHeaderSize - 128), evtxCrc32(bytes.first(120)));
-  if (headerCrc != *chunk.u32(124)) {
-    ++out.badChunks;
-    return;
-  }
-  const std::uint32_t freeOffset = *chunk.u32(48);
-  if (freeOffset < kEvtxChunkHeaderSize || freeOffset > kEvtxChunkSize) {
-    ++out.badChunks;
-    return;
-  }
-  std::uint32_t limit = freeOffset;
-  if (freeOffset > bytes.size()) {
-    // Cut short: no checksum to check, but every whole record counts.
-    limit = static_cast<std::uint32_t>(bytes.size());
-  } else if (evtxCrc32(bytes.subspan(kEvtxChunkHeaderSize, freeOffset - kEvtxChunkHeaderSize)) !=
-             *chunk.u32(52)) {
-    ++out.badChunks;
-    return;
-  }
-  ++out.chunks;
+      return;
+    }
+    const std::uint32_t freeOffset = *chunk.u32(48);
+    if (freeOffset < kEvtxChunkHeaderSize || freeOffset > kEvtxChunkSize) {
+      ++out.badChunks;
+      return;
+    }
+    std::uint32_t limit = freeOffset;
+    if (freeOffset > bytes.size()) {
+      // Cut short: no checksum to check, but every whole record counts.
+      limit = static_cast<std::uint32_t>(bytes.size());
+    } else if (evtxCrc32(bytes.subspan(kEvtxChunkHeaderSize, freeOffset - kEvtxChunkHeaderSize)) !=
+               *chunk.u32(52)) {
+      ++out.badChunks;
+      return;
+    }
+    ++out.chunks;
 
-  std::fill(names.begin(), names.end(), std::uint8_t{kUnresolved});
-  EventWalker walker(chunk, names);
-  std::uint32_t pos = kEvtxChunkHeaderSize;
-  while (std::uint64_t{pos} + kRecordHeaderSize + 4 <= limit) {
-    if (*chunk.u32(pos) != kRecordSignature)
-      break;
-    const std::uint32_t size = *chunk.u32(std::uint64_t{pos} + 4);
-    if (size < kRecordHeaderSize + 4 || std::uint64_t{pos} + size > limit ||
-        *chunk.u32(std::uint64_t{pos} + size - 4) != size)
-      break;
-    ++out.records;
-    EvtxEventValues values;
-    values.identifier = *chunk.u64(std::uint64_t{pos} + 8);
-    values.writtenTime = *chunk.u64(std::uint64_t{pos} + 16);
-    EvtxEventParts parts;
-    if (walker.read(pos + kRecordHeaderSize, pos + size - 4, parts))
-      out.events.push_back(mapEvtxEventParts(std::move(parts), values));
-    else
-      ++out.unreadable;
-    pos += size;
-  }
+    walker.setChunk(chunk);
+    std::uint32_t pos = kEvtxChunkHeaderSize;
+    while (std::uint64_t{pos} + kRecordHeaderSize + 4 <= limit) {
+      if (*chunk.u32(pos) != kRecordSignature)
+        break;
+      const std::uint32_t size = *chunk.u32(std::uint64_t{pos} + 4);
+      if (size < kRecordHeaderSize + 4 || std::uint64_t{pos} + size > limit ||
+          *chunk.u32(std::uint64_t{pos} + size - 4) != size)
+        break;
+      ++out.records;
+      EvtxEventValues values;
+      values.identifier = *chunk.u64(std::uint64_t{pos} + 8);
+      values.writtenTime = *chunk.u64(std::uint64_t{pos} + 16);
+      if (walker.read(pos + kRecordHeaderSize, pos + size - 4, parts))
+        sink.add(parts, values);
+      else
+        ++out.unreadable;
+      pos += size;
+    }
 
-  // Left-overs of older records in the chunk's free space: counted, not read.
-  for (pos = (pos + 7) & ~7u; std::uint64_t{pos} + kRecordHeaderSize + 4 <= bytes.size();
-       pos += 8) {
-    if (*chunk.u32(pos) != kRecordSignature)
-      continue;
-    const std::uint32_t size = *chunk.u32(std::uint64_t{pos} + 4);
-    if (size >= kRecordHeaderSize + 4 && std::uint64_t{pos} + size <= bytes.size() &&
-        *chunk.u32(std::uint64_t{pos} + size - 4) == size) {
-      ++out.recovered;
-      pos += (size & ~7u) - 8;
+    // Left-overs of older records in the chunk's free space: counted, not read.
+    for (pos = (pos + 7) & ~7u; std::uint64_t{pos} + kRecordHeaderSize + 4 <= bytes.size();
+         pos += 8) {
+      if (*chunk.u32(pos) != kRecordSignature)
+        continue;
+      const std::uint32_t size = *chunk.u32(std::uint64_t{pos} + 4);
+      if (size >= kRecordHeaderSize + 4 && std::uint64_t{pos} + size <= bytes.size() &&
+          *chunk.u32(std::uint64_t{pos} + size - 4) == size) {
+        ++out.recovered;
+        pos += (size & ~7u) - 8;
+      }
     }
   }
-}
+};
 
-void readChunks(std::span<const std::byte> file, std::size_t first, std::size_t last,
-                ChunkResult& out) {
-  std::vector<std::uint8_t> names(kEvtxChunkSize);
-  for (std::size_t i = first; i < last; ++i) {
-    const std::size_t offset = kEvtxFileHeaderSize + i * kEvtxChunkSize;
-    const std::size_t size = std::min(kEvtxChunkSize, file.size() - offset);
-    readChunk(file.subspan(offset, size), names, out);
+template <typename Sink>
+struct ThreadResult {
+  ChunkCounts counts;
+  Sink sink;
+};
+
+// Reads every chunk of the file into one Sink per thread, the threads taking
+// consecutive runs of chunks, and sums up the counts.
+template <typename Sink>
+std::vector<ThreadResult<Sink>> readAllChunks(std::span<const std::byte> file, unsigned threads,
+                                              EvtxParseCounts& counts) {
+  const ByteReader header(file);
+  counts.dirty = (header.u32(120).value_or(0) & 1) != 0;
+  if (file.size() >= 124)
+    counts.badHeader = evtxCrc32(file.first(120)) != header.u32(124).value_or(0);
+  if (file.size() <= kEvtxFileHeaderSize)
+    return {};
+  // Every chunk the file holds, whatever its header says: a header that was
+  // not flushed may count fewer.
+  const std::size_t chunks =
+      (file.size() - kEvtxFileHeaderSize + kEvtxChunkSize - 1) / kEvtxChunkSize;
+
+  std::vector<ThreadResult<Sink>> parts(std::clamp<std::size_t>(threads, 1, 8));
+  if (chunks < 8 * parts.size())
+    parts.resize(1);  // too few chunks to pay for a thread
+  const std::size_t per = (chunks + parts.size() - 1) / parts.size();
+  auto readRun = [&](std::size_t k) {
+    const std::size_t first = std::min(chunks, k * per);
+    const std::size_t last = std::min(chunks, first + per);
+    ChunkReader reader;
+    parts[k].sink.expect((last - first) * kEvtxChunkSize);
+    for (std::size_t i = first; i < last; ++i) {
+      const std::size_t offset = kEvtxFileHeaderSize + i * kEvtxChunkSize;
+      const std::size_t size = std::min(kEvtxChunkSize, file.size() - offset);
+      reader.read(file.subspan(offset, size), parts[k].counts, parts[k].sink);
+    }
+  };
+  std::vector<std::thread> workers;
+  for (std::size_t k = 1; k < parts.size(); ++k)
+    workers.emplace_back(readRun, k);
+  readRun(0);
+  for (auto& w : workers)
+    w.join();
+
+  for (const auto& p : parts) {
+    counts.records += p.counts.records;
+    counts.unreadableRecords += p.counts.unreadable;
+    counts.recoveredRecords += p.counts.recovered;
+    counts.chunks += p.counts.chunks;
+    counts.badChunks += p.counts.badChunks;
+    counts.truncated = counts.truncated || p.counts.truncated;
   }
+  return parts;
 }
 
 }  // namespace
 
 std::uint32_t evtxCrc32(std::span<const std::byte> bytes, std::uint32_t crc) {
-  const auto& t = crcTables().t;
-  crc = ~crc;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   std::size_t n = bytes.size();
-  while (n >= 8) {
-    const std::uint32_t a = crc ^ (p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-                                   (std::uint32_t{p[3]} << 24));
-    crc = t[7][a & 0xFF] ^ t[6][(a >> 8) & 0xFF] ^ t[5][(a >> 16) & 0xFF] ^ t[4][a >> 24] ^
-          t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
-    p += 8;
-    n -= 8;
+#if TALLYVANE_CRC_FOLDING
+  static const bool folding = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+  if (folding && n >= 64) {
+    const std::size_t whole = n & ~std::size_t{15};
+    crc = ~foldCrc32(p, whole, ~crc);
+    p += whole;
+    n -= whole;
+  }
+#endif
+  const auto& t = crcTables().t;
+  crc = ~crc;
+  auto word = [](const unsigned char* q) {
+    return q[0] | (std::uint32_t{q[1]} << 8) | (std::uint32_t{q[2]} << 16) |
+           (std::uint32_t{q[3]} << 24);
+  };
+  while (n >= 16) {
+    const std::uint32_t a = crc ^ word(p);
+    const std::uint32_t b = word(p + 4), c = word(p + 8), d = word(p + 12);
+    crc = t[15][a & 0xFF] ^ t[14][(a >> 8) & 0xFF] ^ t[13][(a >> 16) & 0xFF] ^ t[12][a >> 24] ^
+          t[11][b & 0xFF] ^ t[10][(b >> 8) & 0xFF] ^ t[9][(b >> 16) & 0xFF] ^ t[8][b >> 24] ^
+          t[7][c & 0xFF] ^ t[6][(c >> 8) & 0xFF] ^ t[5][(c >> 16) & 0xFF] ^ t[4][c >> 24] ^
+          t[3][d & 0xFF] ^ t[2][(d >> 8) & 0xFF] ^ t[1][(d >> 16) & 0xFF] ^ t[0][d >> 24];
+    p += 16;
+    n -= 16;
   }
   while (n-- > 0)
     crc = t[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8);
@@ -1283,53 +1851,60 @@ std::uint32_t evtxCrc32(std::span<const std::byte> bytes, std::uint32_t crc) {
 
 bool parseEvtxEvent(std::span<const std::byte> chunk, std::uint32_t begin, std::uint32_t end,
                     EvtxEventParts& parts) {
-  const ByteReader reader(chunk);
-  std::vector<std::uint8_t> names(chunk.size());
-  EventWalker walker(reader, names);
-  return walker.read(begin, static_cast<std::uint32_t>(std::min<std::size_t>(end, chunk.size())),
-                     parts);
+  EventWalker walker;
+  walker.setChunk(ByteReader(chunk));
+  RawParts raw;
+  const bool ok =
+      walker.read(begin, static_cast<std::uint32_t>(std::min<std::size_t>(end, chunk.size())), raw);
+  parts = partsOf(raw);
+  return ok;
 }
 
 EvtxParseResult parseEvtxChunks(std::span<const std::byte> file, unsigned threads) {
   EvtxParseResult result;
-  const ByteReader header(file);
-  result.dirty = (header.u32(120).value_or(0) & 1) != 0;
-  if (file.size() >= 124)
-    result.badHeader = evtxCrc32(file.first(120)) != header.u32(124).value_or(0);
-  if (file.size() <= kEvtxFileHeaderSize)
-    return result;
-  // Every chunk the file holds, whatever its header says: a header that was
-  // not flushed may count fewer.
-  const std::size_t chunks =
-      (file.size() - kEvtxFileHeaderSize + kEvtxChunkSize - 1) / kEvtxChunkSize;
-
-  std::vector<ChunkResult> parts(std::clamp<std::size_t>(threads, 1, 8));
-  if (chunks < 8 * parts.size())
-    parts.resize(1);  // too few chunks to pay for a thread
-  std::vector<std::thread> workers;
-  const std::size_t per = (chunks + parts.size() - 1) / parts.size();
-  for (std::size_t k = 1; k < parts.size(); ++k) {
-    const std::size_t first = std::min(chunks, k * per);
-    const std::size_t last = std::min(chunks, first + per);
-    workers.emplace_back([&, first, last, k] { readChunks(file, first, last, parts[k]); });
-  }
-  readChunks(file, 0, std::min(chunks, per), parts[0]);
-  for (auto& w : workers)
-    w.join();
-
+  auto parts = readAllChunks<EventSink>(file, threads, result);
   std::size_t total = 0;
   for (const auto& p : parts)
-    total += p.events.size();
+    total += p.sink.events.size();
   result.events.reserve(total);
+  for (auto& p : parts)
+    std::move(p.sink.events.begin(), p.sink.events.end(), std::back_inserter(result.events));
+  return result;
+}
+
+EvtxParsedRecords parseEvtxRecords(std::span<const std::byte> file, unsigned threads) {
+  EvtxParsedRecords result;
+  auto parts = readAllChunks<RecordSink>(file, threads, result);
+  auto& out = result.laidOut;
+  auto blocks = std::make_shared<std::vector<std::vector<std::byte>>>();
+  std::size_t total = 0;
+  for (const auto& p : parts)
+    total += p.sink.keys.size();
+  out.records.reserve(total);
+  out.keys.reserve(total);
   for (auto& p : parts) {
-    std::move(p.events.begin(), p.events.end(), std::back_inserter(result.events));
-    result.records += p.records;
-    result.unreadableRecords += p.unreadable;
-    result.recoveredRecords += p.recovered;
-    result.chunks += p.chunks;
-    result.badChunks += p.badChunks;
-    result.truncated = result.truncated || p.truncated;
+    RecordSink& sink = p.sink;
+    // The thread's channel numbers as the log's.
+    std::vector<std::uint32_t> channel(sink.channels.size(), 0);
+    for (std::size_t i = 1; i < sink.channels.size(); ++i) {
+      const std::string name = utf16ToUtf8(sink.channels[i]);
+      const auto found = std::find(out.channels.begin(), out.channels.end(), name);
+      channel[i] = static_cast<std::uint32_t>(found - out.channels.begin());
+      if (found == out.channels.end())
+        out.channels.push_back(name);
+    }
+    blocks->push_back(std::move(sink.bytes));
+    std::byte* base = blocks->back().data();
+    const std::size_t end = blocks->back().size();
+    for (std::size_t i = 0; i < sink.starts.size(); ++i) {
+      const std::size_t next = i + 1 < sink.starts.size() ? sink.starts[i + 1] : end;
+      out.records.emplace_back(base + sink.starts[i], next - sink.starts[i]);
+      EvtxRecordKey key = sink.keys[i];
+      key.channel = channel[key.channel];
+      out.keys.push_back(key);
+    }
   }
+  out.owner = std::move(blocks);
   return result;
 }
 
