@@ -16,10 +16,19 @@ RecordList::RecordList(std::uint32_t firstNumber, std::vector<std::byte> bytes,
       end_(end) {}
 
 RecordList::RecordList(std::uint32_t firstNumber, std::shared_ptr<const void> owner,
+                       std::vector<std::span<const std::byte>> records,
+                       std::vector<std::byte> split)
+    : firstNumber_(firstNumber),
+      owner_(std::move(owner)),
+      views_(std::move(records)),
+      bytes_(std::move(split)) {}
+
+RecordList::RecordList(std::uint32_t firstNumber, std::shared_ptr<const void> owner,
                        std::span<const std::byte> base, std::vector<std::uint32_t> places,
                        std::vector<std::byte> split, std::size_t splitIndex)
     : firstNumber_(firstNumber),
       owner_(std::move(owner)),
+      inPlaces_(true),
       base_(base),
       places_(std::move(places)),
       splitIndex_(splitIndex),
@@ -30,7 +39,7 @@ void RecordList::append(std::span<const std::byte> record) {
     // Records served in place become a list of its own before it grows.
     std::vector<std::byte> bytes;
     std::vector<std::size_t> offsets;
-    for (std::size_t i = 0; i < places_.size(); ++i) {
+    for (std::size_t i = 0; i < count(); ++i) {
       const auto held = at(i);
       offsets.push_back(bytes.size());
       bytes.insert(bytes.end(), held.begin(), held.end());
@@ -38,7 +47,9 @@ void RecordList::append(std::span<const std::byte> record) {
     bytes_ = std::move(bytes);
     offsets_ = std::move(offsets);
     end_ = bytes_.size();
+    views_ = {};
     places_ = {};
+    inPlaces_ = false;
     base_ = {};
     splitIndex_ = kNoSplit;
     owner_.reset();
@@ -56,6 +67,8 @@ void RecordList::reserve(std::size_t records, std::size_t bytes) {
 }
 
 std::span<const std::byte> RecordList::at(std::size_t index) const {
+  if (owner_ && !inPlaces_)
+    return views_[index];
   if (owner_) {
     if (index == splitIndex_)
       return bytes_;
@@ -70,7 +83,9 @@ std::span<const std::byte> RecordList::at(std::size_t index) const {
 
 void RecordList::prefetch(std::size_t index) const {
   const std::byte* start = nullptr;
-  if (owner_)
+  if (owner_ && !inPlaces_)
+    start = views_[index].data();
+  else if (owner_)
     start = index == splitIndex_ ? bytes_.data() : base_.data() + places_[index];
   else
     start = bytes_.data() + offsets_[index];

@@ -25,11 +25,15 @@ class RecordList {
   // the first record and after `end` are kept but never served.
   RecordList(std::uint32_t firstNumber, std::vector<std::byte> bytes,
              std::vector<std::size_t> offsets, std::size_t end);
-  // Serves records that lie elsewhere (a mapped file) without copying them:
-  // `owner` keeps `base` alive, record i starts at base[places[i]] and is as
-  // long as its Length field says (cut at the end of `base`). The one record at
-  // `splitIndex`, if any, had to be put together and lies in `split`. Four
-  // bytes a record: a list of a million records costs 4 MB besides the file.
+  // Serves records that lie elsewhere without copying them: `owner` keeps
+  // their bytes alive, `split` holds the bytes of records that had to be put
+  // together (and `records` may point into it).
+  RecordList(std::uint32_t firstNumber, std::shared_ptr<const void> owner,
+             std::vector<std::span<const std::byte>> records, std::vector<std::byte> split);
+  // The same for records in one mapped file, more compactly: `owner` keeps `base` alive, record i
+  // starts at base[places[i]] and is as long as its Length field says (cut at the end of `base`).
+  // The one record at `splitIndex`, if any, had to be put together and lies in `split`. Four bytes
+  // a record: a list of a million records costs 4 MB besides the file.
   static constexpr std::size_t kNoSplit = static_cast<std::size_t>(-1);
   RecordList(std::uint32_t firstNumber, std::shared_ptr<const void> owner,
              std::span<const std::byte> base, std::vector<std::uint32_t> places,
@@ -39,7 +43,9 @@ class RecordList {
   void reserve(std::size_t records, std::size_t bytes);
 
   std::uint32_t firstNumber() const { return firstNumber_; }
-  std::size_t count() const { return owner_ ? places_.size() : offsets_.size(); }
+  std::size_t count() const {
+    return !owner_ ? offsets_.size() : inPlaces_ ? places_.size() : views_.size();
+  }
   std::span<const std::byte> at(std::size_t index) const;
   // Asks for the first bytes of record `index` ahead of their use, without
   // waiting for them.
@@ -47,7 +53,9 @@ class RecordList {
 
  private:
   std::uint32_t firstNumber_;
-  std::shared_ptr<const void> owner_;  // set when the records lie in `base_`
+  std::shared_ptr<const void> owner_;  // set when the records lie elsewhere
+  std::vector<std::span<const std::byte>> views_;
+  bool inPlaces_ = false;  // the records lie in `base_` at `places_`
   std::span<const std::byte> base_;
   std::vector<std::uint32_t> places_;
   std::size_t splitIndex_ = kNoSplit;  // its bytes are `bytes_`

@@ -420,10 +420,21 @@ TEST(Report, ExplainsItselfWithHelp) {
   }
 }
 
+void showsProgressOf(std::shared_ptr<platform::EventLogService> inner);
+
 TEST(ReportProgress, ShowsOneLineForLongReadsAndClearsIt) {
-  testing::FakeEventLogService service;
-  service.addLog("System", sampleLog());
-  auto inner = std::shared_ptr<platform::EventLogService>(&service, [](auto*) {});
+  // A log read through a read buffer, and one whose records are looked at in
+  // place.
+  testing::FakeEventLogService fake;
+  fake.addLog("System", sampleLog());
+  platform::EvtFileEventLogService evt(platform::writeEvtFile(sampleLog()));
+  for (platform::EventLogService* service : {static_cast<platform::EventLogService*>(&fake),
+                                             static_cast<platform::EventLogService*>(&evt)}) {
+    showsProgressOf(std::shared_ptr<platform::EventLogService>(service, [](auto*) {}));
+  }
+}
+
+void showsProgressOf(std::shared_ptr<platform::EventLogService> inner) {
   std::ostringstream err;
   {
     report::ProgressEventLogService slow(inner, err, "the log", std::chrono::milliseconds(0));

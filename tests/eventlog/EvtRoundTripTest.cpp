@@ -29,7 +29,8 @@ std::vector<EventLogRecordFields> manyRecords() {
   return records;
 }
 
-std::vector<TLogRecord> readThrough(platform::EventLogService& service, bool sort) {
+std::vector<TLogRecord> readThrough(platform::EventLogService& service, bool sort,
+                                    std::string_view filter = "") {
   testing::FakeAccounts accounts;
   accounts.add("S-1-5-18", "SYSTEM", "NT AUTHORITY");
   platform::Services services = platform::systemServices();
@@ -38,6 +39,8 @@ std::vector<TLogRecord> readThrough(platform::EventLogService& service, bool sor
   TEventLog log(true, services);
   log.SetSourceName("System");
   log.SetLookupSID(true);
+  log.SetSourceFilter(filter);
+  log.SetConvertTimeToLocal(!filter.empty());
   log.RefreshData(true);
   if (sort)
     log.Sort();
@@ -61,6 +64,13 @@ TEST(EvtRoundTrip, DoubleAndEvtFileGiveTheSameRecords) {
   const auto expected = readThrough(fake, false);
   ASSERT_EQ(expected.size(), records.size());
   const auto expectedSorted = readThrough(fake, true);
+  // The journal's filter, in local time: the file's records are looked at in
+  // place and filtered on their bytes, the double's are copied through reads.
+  const std::string_view journal =
+      "Microsoft-Windows-Kernel-General,microsoft-windows-kernel-power,EventLog";
+  const auto expectedFiltered = readThrough(fake, true, journal);
+  ASSERT_GT(expectedFiltered.size(), 0u);
+  ASSERT_LT(expectedFiltered.size(), records.size());
 
   const std::uint32_t size =
       static_cast<std::uint32_t>(platform::kEvtHeaderSize + bytesOf(records) + 1000);
@@ -82,6 +92,7 @@ TEST(EvtRoundTrip, DoubleAndEvtFileGiveTheSameRecords) {
     platform::EvtFileEventLogService evt(platform::writeEvtFile(records, 500, shape.options));
     EXPECT_EQ(readThrough(evt, false), expected);
     EXPECT_EQ(readThrough(evt, true), expectedSorted);
+    EXPECT_EQ(readThrough(evt, true, journal), expectedFiltered);
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "eventlog/Orvex_EventLogNT.h"
 #include "platform/MemoryRegistry.h"
+#include "platform/RecordListEventLog.h"
 #include "support/FakeAccounts.h"
 #include "support/FakeEventLogService.h"
 #include "support/SampleRecords.h"
@@ -210,6 +211,85 @@ TEST(EventLogReader, ReadEndsOnRepliesThatMakeNoProgress) {
     log.RefreshData(true);
     EXPECT_EQ(ids(log), c.ids);
     EXPECT_LE(m.eventLog.reads, 3);
+  }
+}
+
+// A log that hands out its records in place (as a mapped .evt file does) is
+// read without a single read(), and gives what reads give: the same records in
+// the same order, the same filter, and the same end at a record that is not
+// whole.
+TEST(EventLogReader, RecordsHandedOutInPlaceReadAsThroughReads) {
+  class InPlaceOnly : public platform::RecordListEventLog {
+   public:
+    using RecordListEventLog::RecordListEventLog;
+    platform::EventLogReadResult read(std::uint32_t, std::uint32_t, std::span<std::byte>) override {
+      ADD_FAILURE() << "a record was copied through read()";
+      return {platform::kErrorInvalidHandle, 0, 0};
+    }
+  };
+  class InPlaceService : public platform::EventLogService {
+   public:
+    explicit InPlaceService(std::shared_ptr<const platform::RecordList> list)
+        : list_(std::move(list)) {}
+    std::unique_ptr<platform::EventLog> open(std::string_view, std::string_view,
+                                             std::uint32_t*) override {
+      return std::make_unique<InPlaceOnly>(list_);
+    }
+
+   private:
+    std::shared_ptr<const platform::RecordList> list_;
+  };
+  const auto listOf = [](const std::vector<std::vector<std::byte>>& raw) {
+    auto list = std::make_shared<platform::RecordList>(1);
+    for (const auto& r : raw)
+      list->append(r);
+    return list;
+  };
+  std::vector<std::vector<std::byte>> sound;
+  std::uint32_t number = 1;
+  for (auto f : numbered(40)) {
+    f.recordNumber = number++;
+    sound.push_back(platform::buildEventLogRecord(f));
+  }
+  std::vector<std::byte> shortRecord(55);
+  shortRecord[0] = std::byte{55};
+  auto tooLong = sound[20];
+  tooLong[0] = tooLong[1] = std::byte{0xFF};
+  auto withShort = sound;
+  withShort.insert(withShort.begin() + 25, shortRecord);
+  auto withTooLong = sound;
+  withTooLong[20] = tooLong;
+  const struct {
+    const char* name;
+    std::vector<std::vector<std::byte>> raw;
+    const char* filter;
+  } cases[] = {
+      {"every record", sound, ""},
+      {"a filter", sound, "source3,SOURCE5"},
+      {"a record shorter than the fixed part", withShort, ""},
+      {"a Length above the record", withTooLong, "Source1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Machine m;
+    m.eventLog.addRawLog("System", listOf(c.raw));
+    InPlaceService inPlace(listOf(c.raw));
+    std::vector<TLogRecord> got[2];
+    for (int k = 0; k < 2; ++k) {
+      platform::Services s = m.services();
+      if (k == 1)
+        s.eventLog = &inPlace;
+      TEventLog log(true, s);
+      log.SetSourceName("System");
+      log.SetSourceFilter(c.filter);
+      log.RefreshData(true);
+      for (std::uint32_t i = 0; i < log.RecordCount(); ++i)
+        got[k].push_back(*log.Records(i));
+    }
+    ASSERT_FALSE(got[0].empty());
+    EXPECT_EQ(got[1], got[0]);
+    for (std::size_t i = 0; i < got[0].size() && i < got[1].size(); ++i)
+      EXPECT_EQ(got[1][i].RecordNumber, got[0][i].RecordNumber);
   }
 }
 

@@ -304,6 +304,22 @@ TEST(RecordFields, SourceFilterKeepsExactNamesOnly) {
       {"EventLogX", journal, false},
       {"EventL\u00f6g", journal, false},
       {"EventLog", "x,eventLOG", true},
+      // Names of every length around the eight bytes the source's bytes are
+      // compared by, differing at the start, in the middle and at the end.
+      {"X", "x", true},
+      {"Y", "x", false},
+      {"ab", "abc", false},
+      {"abcd", "abc", false},
+      {"ABCD", "abcd", true},
+      {"abcdefgh", "abcdefgH", true},
+      {"abcdefgi", "abcdefgh", false},
+      {"Microsoft-Windows-Kernel-Pow3r", journal, false},
+      {"microsoft-windows-kernel-generaL", journal, true},
+      {"Nicrosoft-Windows-Kernel-General", journal, false},
+      // Only letters ignore case: '[' and '{', '@' and '`' differ by the same bit.
+      {"[", "{", false},
+      {"a`b", "a@b", false},
+      {"A@B", "a@b", true},
   };
   Parser p;
   for (const auto& c : cases) {
@@ -313,6 +329,26 @@ TEST(RecordFields, SourceFilterKeepsExactNamesOnly) {
     f.sourceName = std::string(c.source);
     EXPECT_EQ(p.parse(platform::buildEventLogRecord(f), {.SourceFilter = c.filter}).has_value(),
               c.kept);
+  }
+}
+
+// A source that runs to the end of the record without its NUL is the name up
+// to there, for the filter as for the field.
+TEST(RecordFields, SourceCutByTheEndOfTheRecordIsFilteredByWhatIsThere) {
+  auto f = basic();
+  f.sourceName = "EventLog";
+  const auto whole = platform::buildEventLogRecord(f);
+  Parser p;
+  for (const std::size_t extra : {0u, 1u}) {
+    const std::span<const std::byte> cut(whole.data(), 56 + 16 + extra);
+    for (const char* filter : {"EventLog", "eventLOG", "EventLo", "EventLogs", "x,EVENTLOG"}) {
+      SCOPED_TRACE(std::string(filter) + " +" + std::to_string(extra));
+      const auto r = p.parse(cut, {.SourceFilter = filter});
+      EXPECT_EQ(r.has_value(), SourceMatchesFilter("EventLog", filter));
+      if (r) {
+        EXPECT_EQ(r->Source, "EventLog");
+      }
+    }
   }
 }
 

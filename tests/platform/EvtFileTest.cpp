@@ -318,6 +318,21 @@ TEST(EvtFile, RecordsOfAFileOnDiskOutliveTheirService) {
   EXPECT_EQ(listed(*records), expected);
 }
 
+TEST(RecordList, ViewsBecomeItsOwnWhenAppendedTo) {
+  auto owner = std::make_shared<std::vector<std::byte>>(10, std::byte{7});
+  const std::span<const std::byte> all(*owner);
+  RecordList list(3, owner, {all.subspan(0, 4), all.subspan(4, 6)}, {});
+  ASSERT_EQ(list.count(), 2u);
+  EXPECT_EQ(list.at(1).size(), 6u);
+  const std::byte more[2] = {std::byte{2}, std::byte{2}};
+  list.append(more);
+  owner.reset();
+  ASSERT_EQ(list.count(), 3u);
+  EXPECT_EQ(list.at(0).size(), 4u);
+  EXPECT_EQ(list.at(1)[5], std::byte{7});
+  EXPECT_EQ(list.at(2)[1], std::byte{2});
+}
+
 TEST(RecordList, RecordsInPlaceBecomeItsOwnWhenAppendedTo) {
   // Two records of 60 and 64 bytes in memory owned elsewhere, and one put
   // together in a buffer of its own.
