@@ -316,30 +316,24 @@ std::shared_ptr<RecordList> readEvtRecords(std::span<const std::byte> file, EvtR
   return list;
 }
 
-namespace {
-
-// Serves the live records of a mapped file where they lie: the ring is turned
-// by index (the list holds each record's place, oldest first), and only the
-// record split by the end of the ring (there is at most one) is put together
-// in a buffer of its own.
-std::shared_ptr<RecordList> readEvtRecordsMapped(std::shared_ptr<const MappedFile> file,
-                                                 EvtReadReport& rep) {
-  const std::span<const std::byte> bytes = file->bytes();
-  LiveRecords live = findLiveRecords(bytes, rep);
+std::shared_ptr<RecordList> readEvtRecordsInPlace(std::shared_ptr<const void> owner,
+                                                  std::span<const std::byte> file,
+                                                  EvtReadReport* report) {
+  EvtReadReport local;
+  EvtReadReport& rep = report != nullptr ? *report : local;
+  LiveRecords live = findLiveRecords(file, rep);
   if (live.places.empty())
     return std::make_shared<RecordList>(live.firstNumber);
   std::vector<std::byte> split;
   if (live.splitIndex != RecordList::kNoSplit) {
-    const Ring ring(bytes, live.end);
+    const Ring ring(file, live.end);
     const std::uint32_t at = live.places[live.splitIndex];
     split.resize(ring.u32(at).value_or(0));
     ring.copy(at, split.size(), split.data());
   }
-  return std::make_shared<RecordList>(live.firstNumber, std::move(file), bytes,
+  return std::make_shared<RecordList>(live.firstNumber, std::move(owner), file,
                                       std::move(live.places), std::move(split), live.splitIndex);
 }
-
-}  // namespace
 
 EvtFileEventLogService::EvtFileEventLogService(std::span<const std::byte> file, std::string logName)
     : logName_(std::move(logName)) {
@@ -359,7 +353,8 @@ Expected<std::unique_ptr<EvtFileEventLogService>> EvtFileEventLogService::fromFi
   if (!isEvtFile(file->bytes()))
     return Error{path.string() + " is not a classic event log file (.evt)"};
   EvtReadReport report;
-  auto records = readEvtRecordsMapped(std::move(file), report);
+  const std::span<const std::byte> bytes = file->bytes();
+  auto records = readEvtRecordsInPlace(std::move(file), bytes, &report);
   return std::make_unique<EvtFileEventLogService>(std::move(records), std::move(report),
                                                   std::move(logName));
 }

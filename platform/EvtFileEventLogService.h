@@ -86,6 +86,12 @@ bool isEvtFile(const std::filesystem::path& path);
 // says why in the report.
 std::shared_ptr<RecordList> readEvtRecords(std::span<const std::byte> file,
                                            EvtReadReport* report = nullptr);
+// The same records served where they lie in `file`, which `owner` keeps alive:
+// the list holds each record's place, and only a record split by the end of
+// the ring is copied.
+std::shared_ptr<RecordList> readEvtRecordsInPlace(std::shared_ptr<const void> owner,
+                                                  std::span<const std::byte> file,
+                                                  EvtReadReport* report = nullptr);
 
 // The event log service over one .evt file: its log opens under the name given
 // (any letter case); other names and remote servers fail to open.
