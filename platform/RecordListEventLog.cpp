@@ -19,6 +19,7 @@ RecordList::RecordList(std::uint32_t firstNumber, std::shared_ptr<const void> ow
                        std::vector<std::span<const std::byte>> records,
                        std::vector<std::byte> split)
     : firstNumber_(firstNumber),
+      layout_(Layout::kViews),
       owner_(std::move(owner)),
       views_(std::move(records)),
       bytes_(std::move(split)) {}
@@ -27,15 +28,15 @@ RecordList::RecordList(std::uint32_t firstNumber, std::shared_ptr<const void> ow
                        std::span<const std::byte> base, std::vector<std::uint32_t> places,
                        std::vector<std::byte> split, std::size_t splitIndex)
     : firstNumber_(firstNumber),
+      layout_(Layout::kPlaces),
       owner_(std::move(owner)),
-      inPlaces_(true),
       base_(base),
       places_(std::move(places)),
       splitIndex_(splitIndex),
       bytes_(std::move(split)) {}
 
 void RecordList::append(std::span<const std::byte> record) {
-  if (owner_) {
+  if (layout_ != Layout::kBuffer) {
     // Records served in place become a list of its own before it grows.
     std::vector<std::byte> bytes;
     std::vector<std::size_t> offsets;
@@ -49,7 +50,7 @@ void RecordList::append(std::span<const std::byte> record) {
     end_ = bytes_.size();
     views_ = {};
     places_ = {};
-    inPlaces_ = false;
+    layout_ = Layout::kBuffer;
     base_ = {};
     splitIndex_ = kNoSplit;
     owner_.reset();
@@ -67,9 +68,9 @@ void RecordList::reserve(std::size_t records, std::size_t bytes) {
 }
 
 std::span<const std::byte> RecordList::at(std::size_t index) const {
-  if (owner_ && !inPlaces_)
+  if (layout_ == Layout::kViews)
     return views_[index];
-  if (owner_) {
+  if (layout_ == Layout::kPlaces) {
     if (index == splitIndex_)
       return bytes_;
     const std::size_t begin = places_[index];
@@ -83,9 +84,9 @@ std::span<const std::byte> RecordList::at(std::size_t index) const {
 
 void RecordList::prefetch(std::size_t index) const {
   const std::byte* start = nullptr;
-  if (owner_ && !inPlaces_)
+  if (layout_ == Layout::kViews)
     start = views_[index].data();
-  else if (owner_)
+  else if (layout_ == Layout::kPlaces)
     start = index == splitIndex_ ? bytes_.data() : base_.data() + places_[index];
   else
     start = bytes_.data() + offsets_[index];

@@ -44,7 +44,9 @@ class RecordList {
 
   std::uint32_t firstNumber() const { return firstNumber_; }
   std::size_t count() const {
-    return !owner_ ? offsets_.size() : inPlaces_ ? places_.size() : views_.size();
+    return layout_ == Layout::kBuffer   ? offsets_.size()
+           : layout_ == Layout::kPlaces ? places_.size()
+                                        : views_.size();
   }
   std::span<const std::byte> at(std::size_t index) const;
   // Asks for the first bytes of record `index` ahead of their use, without
@@ -53,9 +55,12 @@ class RecordList {
 
  private:
   std::uint32_t firstNumber_;
-  std::shared_ptr<const void> owner_;  // set when the records lie elsewhere
+  // Where the records lie: one after another in `bytes_` from `offsets_`, at
+  // `views_`, or in `base_` at `places_`.
+  enum class Layout { kBuffer, kViews, kPlaces };
+  Layout layout_ = Layout::kBuffer;
+  std::shared_ptr<const void> owner_;  // keeps the bytes of views and places alive
   std::vector<std::span<const std::byte>> views_;
-  bool inPlaces_ = false;  // the records lie in `base_` at `places_`
   std::span<const std::byte> base_;
   std::vector<std::uint32_t> places_;
   std::size_t splitIndex_ = kNoSplit;  // its bytes are `bytes_`
