@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -297,6 +298,35 @@ std::u16string_view trimSpace(std::u16string_view text) {
   while (!text.empty() && isXmlSpace(text.back()))
     text.remove_suffix(1);
   return text;
+}
+
+// A decimal or "0x" hexadecimal unsigned number with white space around it,
+// read as parseEvtxUnsigned reads its UTF-8 form, straight from the UTF-16.
+std::optional<std::uint64_t> parseNumber(std::u16string_view text) {
+  text = trimSpace(text);
+  std::uint64_t base = 10;
+  if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
+    text.remove_prefix(2);
+    base = 16;
+  }
+  if (text.empty())
+    return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char16_t c : text) {
+    std::uint64_t digit = 0;
+    if (c >= u'0' && c <= u'9')
+      digit = static_cast<std::uint64_t>(c - u'0');
+    else if (base == 16 && c >= u'a' && c <= u'f')
+      digit = static_cast<std::uint64_t>(c - u'a' + 10);
+    else if (base == 16 && c >= u'A' && c <= u'F')
+      digit = static_cast<std::uint64_t>(c - u'A' + 10);
+    else
+      return std::nullopt;
+    if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / base)
+      return std::nullopt;  // too large
+    value = value * base + digit;
+  }
+  return value;
 }
 
 template <typename T>
@@ -1318,11 +1348,7 @@ class EventWalker {
     return scratch_;
   }
 
-  std::optional<std::uint64_t> number(std::u16string_view text) {
-    if (!narrowAscii(text, scratch_))
-      return std::nullopt;
-    return parseEvtxUnsigned(scratch_);
-  }
+  std::optional<std::uint64_t> number(std::u16string_view text) { return parseNumber(text); }
 
   // `text` is the element's, and may be taken.
   void finishElement(const Level& level, Text& text) {
