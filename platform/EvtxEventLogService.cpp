@@ -121,72 +121,69 @@ std::string evtxLogNameFromPath(std::string_view path) {
 
 void assembleEvtxLog(std::vector<EvtxEvent> events, std::string_view fallbackName,
                      EvtxLogFile& file) {
+  assembleEvtxLog(layOutEvtxEvents(std::move(events)), fallbackName, file);
+}
+
+void assembleEvtxLog(EvtxLaidOutEvents events, std::string_view fallbackName, EvtxLogFile& file) {
+  const auto& keys = events.keys;
   // The identifiers the records are ordered by: the events' own EventRecordID
   // when every event states one, else the record headers' identifiers, else
   // the order of the file.
   const bool allEventIds = std::all_of(
-      events.begin(), events.end(), [](const EvtxEvent& e) { return e.eventRecordId.has_value(); });
-  const bool allHeaderIds = std::all_of(events.begin(), events.end(), [](const EvtxEvent& e) {
-    return e.headerIdentifier.has_value();
+      keys.begin(), keys.end(), [](const EvtxRecordKey& k) { return k.eventRecordId.has_value(); });
+  const bool allHeaderIds = std::all_of(keys.begin(), keys.end(), [](const EvtxRecordKey& k) {
+    return k.headerIdentifier.has_value();
   });
-  std::vector<std::uint64_t> ids(events.size());
-  for (std::size_t i = 0; i < events.size(); ++i) {
-    ids[i] = allEventIds    ? *events[i].eventRecordId
-             : allHeaderIds ? *events[i].headerIdentifier
+  std::vector<std::uint64_t> ids(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    ids[i] = allEventIds    ? *keys[i].eventRecordId
+             : allHeaderIds ? *keys[i].headerIdentifier
                             : i + 1;
   }
 
-  // The log's name: the channel most events name.
-  std::map<std::string, std::size_t> channels;
-  std::string best;
+  // The log's name: the channel most events name (of equally many, the one
+  // that got there first).
+  std::vector<std::size_t> counts(events.channels.size(), 0);
+  std::uint32_t best = 0;
   std::size_t bestCount = 0;
-  for (const auto& e : events) {
-    if (e.channel.empty())
+  for (const auto& k : keys) {
+    if (k.channel == 0 || k.channel >= counts.size())
       continue;
-    const std::size_t n = ++channels[e.channel];
+    const std::size_t n = ++counts[k.channel];
     if (n > bestCount) {
       bestCount = n;
-      best = e.channel;
+      best = k.channel;
     }
   }
-  file.logName = best.empty() ? std::string(fallbackName) : best;
+  file.logName = best == 0 ? std::string(fallbackName) : events.channels[best];
 
   // Usually the identifiers already run consecutively in file order, and the
-  // records are laid out once with their final numbers.
+  // records keep their place and only get their numbers.
   bool consecutive = true;
   for (std::size_t i = 1; i < ids.size() && consecutive; ++i)
     consecutive = ids[i] == ids[i - 1] + 1;
   const std::uint32_t first = ids.empty() ? 1 : firstNumberFor(ids.front(), ids.size());
   if (consecutive && (ids.empty() || first == ids.front())) {
-    std::vector<std::byte> bytes;
-    std::vector<std::size_t> offsets;
-    offsets.reserve(events.size());
-    std::size_t estimate = 0;
-    for (const auto& e : events) {
-      estimate += kEventLogRecordFixedSize + 8 +
-                  2 * (e.fields.sourceName.size() + e.fields.computerName.size()) +
-                  e.fields.userSid.size() + e.fields.data.size();
-      for (const auto& text : e.fields.strings)
-        estimate += 2 * text.size() + 2;
+    std::vector<std::span<const std::byte>> views;
+    views.reserve(events.records.size());
+    for (std::size_t i = 0; i < events.records.size(); ++i) {
+      const std::span<std::byte> record = events.records[i];
+      if (record.size() >= kEventLogRecordFixedSize) {
+        const auto number = static_cast<std::uint32_t>(first + i);
+        for (std::size_t b = 0; b < 4; ++b)
+          record[kRecordNumberOffset + b] = static_cast<std::byte>((number >> (8 * b)) & 0xFF);
+      }
+      views.push_back(record);
     }
-    bytes.reserve(estimate + 8 * events.size());
-    for (std::size_t i = 0; i < events.size(); ++i) {
-      events[i].fields.recordNumber = static_cast<std::uint32_t>(first + i);
-      offsets.push_back(bytes.size());
-      appendEventLogRecord(events[i].fields, bytes);
-    }
-    const std::size_t end = bytes.size();
-    file.records = std::make_shared<RecordList>(first, std::move(bytes), std::move(offsets), end);
+    file.records = std::make_shared<RecordList>(first, std::move(events.owner), std::move(views),
+                                                std::vector<std::byte>{});
     file.identifiers = std::move(ids);
     return;
   }
 
-  RecordList laidOut;
-  for (auto& e : events)
-    laidOut.append(buildEventLogRecord(e.fields));
-  std::vector<RecordRef> refs(events.size());
-  for (std::size_t i = 0; i < events.size(); ++i)
-    refs[i] = {ids[i], laidOut.at(i)};
+  std::vector<RecordRef> refs(events.records.size());
+  for (std::size_t i = 0; i < refs.size(); ++i)
+    refs[i] = {ids[i], events.records[i]};
   file.records = numberRecords(std::move(refs), false, file.identifiers);
 }
 

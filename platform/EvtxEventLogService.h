@@ -80,6 +80,8 @@ EvtxLogFile readEvtxBytes(std::span<const std::byte> bytes, std::string_view nam
 // logName); `fallbackName` names the log when no event names its channel.
 void assembleEvtxLog(std::vector<EvtxEvent> events, std::string_view fallbackName,
                      EvtxLogFile& file);
+// The same for events already laid out as records.
+void assembleEvtxLog(EvtxLaidOutEvents events, std::string_view fallbackName, EvtxLogFile& file);
 
 // The log name a file name stands for: "System.evtx" gives "System",
 // "Microsoft-Windows-Kernel-Power%4Thermal-Operational.evtx" gives

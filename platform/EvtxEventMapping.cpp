@@ -473,11 +473,8 @@ EvtxEvent mapEvtxEvent(const EvtxEventValues& v) {
   return mapEvtxEventParts(std::move(parts), v);
 }
 
-EvtxEvent mapEvtxEventParts(EvtxEventParts p, const EvtxEventValues& v) {
-  EvtxEvent event;
-  auto& f = event.fields;
-  event.headerIdentifier = v.identifier;
-
+void mapEvtxSystemNumbers(const EvtxSystemNumbers& p, const EvtxEventValues& v,
+                          EventLogRecordFields& f) {
   // Event identifier and its qualifiers, as the classic API joins them.
   std::optional<std::uint64_t> id = p.eventId;
   std::optional<std::uint64_t> qualifiers = p.qualifiers;
@@ -498,6 +495,19 @@ EvtxEvent mapEvtxEventParts(EvtxEventParts p, const EvtxEventValues& v) {
       evtxEventType(static_cast<std::uint8_t>(level.value_or(0) & 0xFF), p.keywords.value_or(0));
   f.eventCategory = static_cast<std::uint16_t>(p.task.value_or(0) & 0xFFFF);
 
+  // Times: generated is the creation time, written the record's written time.
+  const std::optional<std::uint32_t> written =
+      v.writtenTime ? std::optional(fileTimeToUnixSeconds(*v.writtenTime)) : std::nullopt;
+  f.timeGenerated = p.timeCreated.value_or(written.value_or(0));
+  f.timeWritten = written.value_or(f.timeGenerated);
+}
+
+EvtxEvent mapEvtxEventParts(EvtxEventParts p, const EvtxEventValues& v) {
+  EvtxEvent event;
+  auto& f = event.fields;
+  event.headerIdentifier = v.identifier;
+  mapEvtxSystemNumbers(p, v, f);
+
   // Source: the provider's event source name where it has one.
   if (p.eventSourceName && !p.eventSourceName->empty())
     f.sourceName = std::move(*p.eventSourceName);
@@ -517,12 +527,6 @@ EvtxEvent mapEvtxEventParts(EvtxEventParts p, const EvtxEventValues& v) {
     event.channel = std::move(*p.channel);
   event.eventRecordId = p.eventRecordId;
 
-  // Times: generated is the creation time, written the record's written time.
-  const std::optional<std::uint32_t> written =
-      v.writtenTime ? std::optional(fileTimeToUnixSeconds(*v.writtenTime)) : std::nullopt;
-  f.timeGenerated = p.timeCreated.value_or(written.value_or(0));
-  f.timeWritten = written.value_or(f.timeGenerated);
-
   // Insertion strings and binary data.
   if (p.hasRoot) {
     f.strings = std::move(p.strings);
@@ -534,6 +538,33 @@ EvtxEvent mapEvtxEventParts(EvtxEventParts p, const EvtxEventValues& v) {
   if (f.strings.size() > 0xFFFF)
     f.strings.resize(0xFFFF);
   return event;
+}
+
+EvtxLaidOutEvents layOutEvtxEvents(std::vector<EvtxEvent> events) {
+  EvtxLaidOutEvents out;
+  auto bytes = std::make_shared<std::vector<std::byte>>();
+  std::vector<std::size_t> starts;
+  starts.reserve(events.size());
+  out.keys.reserve(events.size());
+  for (const auto& e : events) {
+    starts.push_back(bytes->size());
+    appendEventLogRecord(e.fields, *bytes);
+    EvtxRecordKey key{e.eventRecordId, e.headerIdentifier, 0};
+    if (!e.channel.empty()) {
+      const auto found = std::find(out.channels.begin(), out.channels.end(), e.channel);
+      key.channel = static_cast<std::uint32_t>(found - out.channels.begin());
+      if (found == out.channels.end())
+        out.channels.push_back(e.channel);
+    }
+    out.keys.push_back(key);
+  }
+  out.records.reserve(events.size());
+  for (std::size_t i = 0; i < starts.size(); ++i) {
+    const std::size_t next = i + 1 < starts.size() ? starts[i + 1] : bytes->size();
+    out.records.emplace_back(bytes->data() + starts[i], next - starts[i]);
+  }
+  out.owner = std::move(bytes);
+  return out;
 }
 
 }  // namespace tallyvane::platform

@@ -5,7 +5,9 @@
 // and needs no parser itself, so it is portable and tested on its own.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,16 +49,34 @@ struct EvtxEvent {
 
 EvtxEvent mapEvtxEvent(const EvtxEventValues& values);
 
+// Events laid out as the records they are served as (record number 0), with
+// what ordering the records and naming the log needs of each.
+struct EvtxRecordKey {
+  std::optional<std::uint64_t> eventRecordId;
+  std::optional<std::uint64_t> headerIdentifier;
+  std::uint32_t channel = 0;  // index into EvtxLaidOutEvents::channels
+};
+struct EvtxLaidOutEvents {
+  std::vector<std::span<std::byte>> records;         // in file order
+  std::vector<EvtxRecordKey> keys;                   // one a record
+  std::vector<std::string> channels{std::string()};  // the channels named; 0 is none
+  std::shared_ptr<void> owner;                       // holds the records' bytes
+};
+EvtxLaidOutEvents layOutEvtxEvents(std::vector<EvtxEvent> events);
+
 // What an event's XML says, element by element, however it was read (from XML
 // text, or straight from the binary XML of a .evtx record). Only the first
 // <System>, <EventData> and <UserData> below the root count, and within them
 // the first element of each name.
-struct EvtxEventParts {
+struct EvtxSystemNumbers {
+  std::optional<std::uint64_t> eventId, qualifiers, level, keywords, task, eventRecordId;
+  std::optional<std::uint32_t> timeCreated;  // <TimeCreated SystemTime>, seconds
+};
+
+struct EvtxEventParts : EvtxSystemNumbers {
   bool hasRoot = false;    // the event could be read at all
   bool hasSystem = false;  // <System>
   bool hasProvider = false;
-  std::optional<std::uint64_t> eventId, qualifiers, level, keywords, task, eventRecordId;
-  std::optional<std::uint32_t> timeCreated;  // <TimeCreated SystemTime>, seconds
   std::optional<std::string> providerName, eventSourceName;
   std::optional<std::string> computer, channel;  // with surrounding white space removed
   std::vector<std::byte> userSid;                // <Security UserID>, binary
@@ -70,6 +90,10 @@ struct EvtxEventParts {
 // The record of an event from its parts; `fallback` gives what the parts lack
 // (its xml is not looked at).
 EvtxEvent mapEvtxEventParts(EvtxEventParts parts, const EvtxEventValues& fallback);
+// The numbers of that record (event identifier, type, category, times) from
+// the numbers of the event's <System>; `fallback` gives what they lack.
+void mapEvtxSystemNumbers(const EvtxSystemNumbers& numbers, const EvtxEventValues& fallback,
+                          EventLogRecordFields& fields);
 
 // A decimal or "0x" hexadecimal unsigned number, white space around it
 // allowed; nothing for any other text.

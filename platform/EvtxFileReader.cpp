@@ -34,7 +34,7 @@ EvtxLogFile readEvtxBytes(std::span<const std::byte> bytes, std::string_view nam
     out.error = Error{"damaged .evtx file: the file header is cut short"};
     return out;
   }
-  EvtxParseResult parsed = parseEvtxChunks(bytes, readerThreads());
+  EvtxParsedRecords parsed = parseEvtxRecords(bytes, readerThreads());
   out.liveRecords = parsed.records;
   out.unreadableRecords = parsed.unreadableRecords;
   out.recoveredRecords = parsed.recoveredRecords;
@@ -42,7 +42,7 @@ EvtxLogFile readEvtxBytes(std::span<const std::byte> bytes, std::string_view nam
   out.corrupted = parsed.badChunks > 0 || parsed.truncated || parsed.badHeader;
   if (progress)
     progress(out.liveRecords, out.liveRecords);
-  assembleEvtxLog(std::move(parsed.events), out.logName, out);
+  assembleEvtxLog(std::move(parsed.laidOut), out.logName, out);
   return out;
 }
 

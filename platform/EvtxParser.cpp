@@ -139,42 +139,70 @@ struct Value {
   std::uint32_t size = 0;
 };
 
-// UTF-16LE bytes as UTF-8, up to the first NUL; unpaired surrogates become
-// U+FFFD. Returns the bytes taken, the NUL included.
-std::size_t appendUtf16(std::string& out, std::span<const std::byte> bytes) {
+// The text the record is made of stays UTF-16, as the .evtx file holds it and
+// the EVENTLOGRECORD serves it.
+using Text = std::u16string;
+
+// UTF-16LE bytes up to the first NUL; unpaired surrogates become U+FFFD (an
+// odd last byte is dropped).
+void appendUnits(Text& out, std::span<const std::byte> bytes) {
   const std::size_t units = bytes.size() / 2;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  // ASCII, the usual case, in one go.
-  std::size_t ascii = 0;
-  while (ascii < units && p[2 * ascii + 1] == 0 && p[2 * ascii] != 0 && p[2 * ascii] < 0x80)
-    ++ascii;
-  if (ascii > 0) {
-    const std::size_t at = out.size();
-    out.resize(at + ascii);
-    for (std::size_t k = 0; k < ascii; ++k)
-      out[at + k] = static_cast<char>(p[2 * k]);
-  }
-  std::size_t i = ascii;
-  while (i < units) {
-    const std::uint32_t u = p[2 * i] | (static_cast<std::uint32_t>(p[2 * i + 1]) << 8);
-    ++i;
+  const std::size_t at = out.size();
+  out.resize(at + units);
+  char16_t* o = out.data() + at;
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < units; ++i) {
+    const auto u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
     if (u == 0)
-      return 2 * i;
-    if (u < 0x80) {
-      out += static_cast<char>(u);
+      break;
+    if (u >= 0xD800 && u <= 0xDFFF) {
+      if (u <= 0xDBFF && i + 1 < units) {
+        const auto lo = static_cast<char16_t>(p[2 * i + 2] | (p[2 * i + 3] << 8));
+        if (lo >= 0xDC00 && lo <= 0xDFFF) {
+          o[n++] = u;
+          o[n++] = lo;
+          ++i;
+          continue;
+        }
+      }
+      o[n++] = 0xFFFD;
       continue;
     }
-    if (u >= 0xD800 && u <= 0xDBFF && i < units) {
-      const std::uint32_t lo = p[2 * i] | (static_cast<std::uint32_t>(p[2 * i + 1]) << 8);
-      if (lo >= 0xDC00 && lo <= 0xDFFF) {
-        ++i;
-        appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
-        continue;
-      }
-    }
-    appendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? 0xFFFD : u);
+    o[n++] = u;
   }
-  return 2 * units;
+  out.resize(at + n);
+}
+
+void appendAscii(Text& out, std::string_view ascii) {
+  const std::size_t at = out.size();
+  out.resize(at + ascii.size());
+  for (std::size_t i = 0; i < ascii.size(); ++i)
+    out[at + i] = static_cast<unsigned char>(ascii[i]);
+}
+
+// The text as ASCII in `out`; false when it holds anything else, which no
+// number, time or hexadecimal text the record needs does.
+bool narrowAscii(std::u16string_view text, std::string& out) {
+  out.resize(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] >= 0x80)
+      return false;
+    out[i] = static_cast<char>(text[i]);
+  }
+  return true;
+}
+
+bool isXmlSpace(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+std::u16string_view trimSpace(std::u16string_view text) {
+  while (!text.empty() && isXmlSpace(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && isXmlSpace(text.back()))
+    text.remove_suffix(1);
+  return text;
 }
 
 template <typename T>
@@ -302,20 +330,10 @@ std::size_t elementSize(std::uint8_t type) {
   }
 }
 
-// One value (not an array) as text.
-void appendScalar(std::string& out, std::uint8_t type, std::span<const std::byte> b) {
+// One value (not an array, nor a string) as ASCII text.
+void formatScalar(std::string& out, std::uint8_t type, std::span<const std::byte> b) {
   const ByteReader r(b);
   switch (type) {
-    case kString:
-      appendUtf16(out, b);
-      return;
-    case kAnsiString:
-      for (std::byte c : b) {
-        if (c == std::byte{0})
-          break;
-        appendUtf8(out, std::to_integer<unsigned char>(c));
-      }
-      return;
     case kInt8:
       if (auto v = r.u8(0))
         appendNumber(out, static_cast<int>(static_cast<std::int8_t>(*v)));
@@ -427,6 +445,25 @@ void appendScalar(std::string& out, std::uint8_t type, std::span<const std::byte
   }
 }
 
+// One value (not an array) as text; `scratch` is room for the ASCII form of
+// values that are no strings.
+void appendScalar(Text& out, std::uint8_t type, std::span<const std::byte> b,
+                  std::string& scratch) {
+  if (type == kString) {
+    appendUnits(out, b);
+  } else if (type == kAnsiString) {
+    for (std::byte c : b) {
+      if (c == std::byte{0})
+        break;
+      out += static_cast<char16_t>(std::to_integer<unsigned char>(c));  // Latin-1
+    }
+  } else {
+    scratch.clear();
+    formatScalar(scratch, type, b);
+    appendAscii(out, scratch);
+  }
+}
+
 // Calls `each` with the bytes of every element of an array value.
 template <typename Each>
 void forEachElement(std::uint8_t type, std::span<const std::byte> b, Each each) {
@@ -508,15 +545,62 @@ enum AttributeRole : std::uint8_t {
   kUserIdAttribute,
 };
 
+// Texts that keep their room when cleared, so that the records after the first
+// allocate next to nothing.
+struct TextList {
+  std::vector<Text> items;  // the first `count` count
+  std::size_t count = 0;
+
+  Text& add() {
+    if (count == items.size())
+      items.emplace_back();
+    Text& text = items[count++];
+    text.clear();
+    return text;
+  }
+  std::span<const Text> view() const { return {items.data(), count}; }
+};
+
+// What an event's binary XML gives the record, with its texts in UTF-16. One
+// of these serves every record of a chunk.
+struct RawParts : EvtxSystemNumbers {
+  bool hasRoot = false;
+  bool hasSystem = false;
+  bool hasProvider = false;
+  bool hasBody = false;
+  bool hasProviderName = false, hasEventSourceName = false, hasComputer = false, hasChannel = false;
+  Text providerName, eventSourceName, computer, channel;
+  std::vector<std::byte> userSid;
+  TextList strings;
+  std::vector<std::byte> data;
+
+  void reset() {
+    static_cast<EvtxSystemNumbers&>(*this) = {};
+    hasRoot = hasSystem = hasProvider = hasBody = false;
+    hasProviderName = hasEventSourceName = hasComputer = hasChannel = false;
+    providerName.clear();
+    eventSourceName.clear();
+    computer.clear();
+    channel.clear();
+    userSid.clear();
+    strings.count = 0;
+    data.clear();
+  }
+};
+
 constexpr int kMaxDepth = 64;    // element nesting
 constexpr int kMaxNesting = 16;  // templates and nested binary XML inside each other
 
 class EventWalker {
  public:
-  EventWalker(const ByteReader& chunk, std::vector<std::uint8_t>& names)
-      : chunk_(chunk), names_(names) {}
+  // `names` caches what each name offset of the chunk stands for; it is as
+  // large as the chunk and all kUnresolved when the chunk is set.
+  explicit EventWalker(std::vector<std::uint8_t>& names) : names_(names) {}
 
-  bool read(std::uint32_t begin, std::uint32_t end, EvtxEventParts& parts) {
+  void setChunk(const ByteReader& chunk) { chunk_ = chunk; }
+
+  bool read(std::uint32_t begin, std::uint32_t end, RawParts& parts) {
+    parts.reset();
     parts_ = &parts;
     depth_ = 0;
     rootDone_ = false;
@@ -525,15 +609,14 @@ class EventWalker {
     attributeValueKept_ = false;
     seenSystem_ = seenEventData_ = seenUserData_ = false;
     seenSystemChildren_ = 0;
-    userStrings_.clear();
+    userStrings_.count = 0;
     std::uint32_t pos = begin;
     const bool ok = walk(pos, end, {}, 0) && !failed_;
     if (!parts.hasRoot)
       return false;
     if (!parts.hasBody && seenUserData_) {
       parts.hasBody = true;
-      parts.strings = std::move(userStrings_);
-      userStrings_ = {};
+      std::swap(parts.strings, userStrings_);
     }
     return ok || rootDone_;
   }
@@ -914,29 +997,37 @@ class EventWalker {
       finishElement(level, texts_[depth_]);
   }
 
-  void finishElement(const Level& level, std::string& text) {
-    EvtxEventParts& p = *parts_;
+  std::optional<std::uint64_t> number(std::u16string_view text) {
+    if (!narrowAscii(text, scratch_))
+      return std::nullopt;
+    return parseEvtxUnsigned(scratch_);
+  }
+
+  void finishElement(const Level& level, const Text& text) {
+    RawParts& p = *parts_;
     switch (level.role) {
       case kEventIdRole:
-        p.eventId = parseEvtxUnsigned(text);
+        p.eventId = number(text);
         break;
       case kLevelRole:
-        p.level = parseEvtxUnsigned(text);
+        p.level = number(text);
         break;
       case kTaskRole:
-        p.task = parseEvtxUnsigned(text);
+        p.task = number(text);
         break;
       case kKeywordsRole:
-        p.keywords = parseEvtxUnsigned(text);
+        p.keywords = number(text);
         break;
       case kRecordIdRole:
-        p.eventRecordId = parseEvtxUnsigned(text);
+        p.eventRecordId = number(text);
         break;
       case kChannelRole:
-        p.channel = std::string(trimEvtxSpace(text));
+        p.channel = trimSpace(text);
+        p.hasChannel = true;
         break;
       case kComputerRole:
-        p.computer = std::string(trimEvtxSpace(text));
+        p.computer = trimSpace(text);
+        p.hasComputer = true;
         break;
       case kDataItem:
         // An array value stands for one item per element.
@@ -944,23 +1035,23 @@ class EventWalker {
           const auto bytes = chunk_.slice(level.first.offset, level.first.size);
           if (bytes) {
             forEachElement(level.first.type, *bytes, [&](std::span<const std::byte> b) {
-              std::string item;
-              appendScalar(item, level.first.type & static_cast<std::uint8_t>(~kArrayFlag), b);
-              p.strings.push_back(std::move(item));
+              appendScalar(p.strings.add(),
+                           level.first.type & static_cast<std::uint8_t>(~kArrayFlag), b, scratch_);
             });
           }
         } else {
-          p.strings.push_back(text);
+          p.strings.add() = text;
         }
         break;
-      case kBinaryItem: {
-        const auto bytes = bytesFromHex(text);
-        p.data.insert(p.data.end(), bytes.begin(), bytes.end());
+      case kBinaryItem:
+        if (narrowAscii(text, scratch_)) {
+          const auto bytes = bytesFromHex(scratch_);
+          p.data.insert(p.data.end(), bytes.begin(), bytes.end());
+        }
         break;
-      }
       case kUserInner:
         if (!level.hadChild)
-          userStrings_.push_back(text);
+          userStrings_.add() = text;
         break;
       default:
         break;
@@ -998,29 +1089,31 @@ class EventWalker {
       attribute_ = kNoAttribute;
       return;
     }
-    EvtxEventParts& p = *parts_;
+    RawParts& p = *parts_;
     switch (attribute_) {
       case kQualifiersAttribute:
-        p.qualifiers = parseEvtxUnsigned(attributeText_);
+        p.qualifiers = number(attributeText_);
         break;
       case kProviderNameAttribute:
         p.providerName = attributeText_;
+        p.hasProviderName = true;
         break;
       case kEventSourceNameAttribute:
         p.eventSourceName = attributeText_;
+        p.hasEventSourceName = true;
         break;
       case kSystemTimeAttribute:
         if (attributeValueKept_)
           p.timeCreated = fileTimeToUnixSeconds(*chunk_.u64(attributeValue_.offset));
         else
-          p.timeCreated = evtxXmlTimeToUnix(attributeText_);
+          p.timeCreated = evtxXmlTimeToUnix(utf16ToUtf8(attributeText_));
         break;
       case kUserIdAttribute:
         if (attributeValueKept_) {
           const auto bytes = *chunk_.slice(attributeValue_.offset, attributeValue_.size);
           p.userSid.assign(bytes.begin(), bytes.end());
         } else {
-          p.userSid = sidFromText(attributeText_);
+          p.userSid = sidFromText(utf16ToUtf8(attributeText_));
         }
         break;
       default:
@@ -1064,7 +1157,7 @@ class EventWalker {
   }
 
   // Where text goes now: the attribute being read, the element's text, or nowhere.
-  std::string* textTarget() {
+  Text* textTarget() {
     if (attribute_ == kOtherAttribute)
       return nullptr;
     if (attribute_ != kNoAttribute) {
@@ -1084,7 +1177,7 @@ class EventWalker {
     if ((attribute_ == kSystemTimeAttribute || attribute_ == kUserIdAttribute) &&
         keepAttributeValue(v))
       return;
-    std::string* out = textTarget();
+    Text* out = textTarget();
     if (out == nullptr)
       return;
     if (attribute_ == kNoAttribute) {
@@ -1095,55 +1188,56 @@ class EventWalker {
     appendValueText(*out, v);
   }
 
-  void appendValueText(std::string& out, const Value& v) {
+  void appendValueText(Text& out, const Value& v) {
     const auto bytes = chunk_.slice(v.offset, v.size);
     if (!bytes)
       return;
     if (v.type & kArrayFlag) {
       forEachElement(v.type, *bytes, [&](std::span<const std::byte> b) {
-        appendScalar(out, v.type & static_cast<std::uint8_t>(~kArrayFlag), b);
+        appendScalar(out, v.type & static_cast<std::uint8_t>(~kArrayFlag), b, scratch_);
       });
     } else {
-      appendScalar(out, v.type, *bytes);
+      appendScalar(out, v.type, *bytes, scratch_);
     }
   }
 
   void character(std::uint32_t code) {
-    if (std::string* out = textTarget()) {
+    if (Text* out = textTarget()) {
       if (attribute_ == kNoAttribute)
         levels_[depth_ - 1].pieces = 2;  // not a single value any more
-      appendUtf8(*out, (code >= 0xD800 && code <= 0xDFFF) || code == 0 ? 0xFFFD : code);
+      *out += (code >= 0xD800 && code <= 0xDFFF) || code == 0 ? char16_t{0xFFFD}
+                                                              : static_cast<char16_t>(code);
     }
   }
 
   void entity(std::uint32_t nameOffset) {
-    std::string* out = textTarget();
+    Text* out = textTarget();
     if (out == nullptr)
       return;
     if (attribute_ == kNoAttribute)
       levels_[depth_ - 1].pieces = 2;
-    std::string name;
+    Text name;
     const auto count = chunk_.u16(std::uint64_t{nameOffset} + 6);
     if (const auto chars = chunk_.slice(std::uint64_t{nameOffset} + kNameHeaderSize,
                                         std::uint64_t{count.value_or(0)} * 2))
-      appendUtf16(name, *chars);
-    if (name == "lt")
-      *out += '<';
-    else if (name == "gt")
-      *out += '>';
-    else if (name == "amp")
-      *out += '&';
-    else if (name == "quot")
-      *out += '"';
-    else if (name == "apos")
-      *out += '\'';
+      appendUnits(name, *chars);
+    if (name == u"lt")
+      *out += u'<';
+    else if (name == u"gt")
+      *out += u'>';
+    else if (name == u"amp")
+      *out += u'&';
+    else if (name == u"quot")
+      *out += u'"';
+    else if (name == u"apos")
+      *out += u'\'';
     else
-      *out += "&" + name + ";";
+      *out += u"&" + name + u";";
   }
 
-  const ByteReader& chunk_;
+  ByteReader chunk_;
   std::vector<std::uint8_t>& names_;
-  EvtxEventParts* parts_ = nullptr;
+  RawParts* parts_ = nullptr;
   int depth_ = 0;
   bool rootDone_ = false;
   bool failed_ = false;
@@ -1151,13 +1245,91 @@ class EventWalker {
   std::uint32_t seenSystemChildren_ = 0;
   std::uint32_t attributesSeen_ = 0;
   AttributeRole attribute_ = kNoAttribute;
-  std::string attributeText_;
+  Text attributeText_;
   Value attributeValue_;  // the attribute's one value, kept without text
   bool attributeValueKept_ = false;
   std::array<Level, kMaxDepth> levels_{};
-  std::array<std::string, kMaxDepth> texts_{};
+  std::array<Text, kMaxDepth> texts_{};
   std::array<std::vector<Value>, kMaxNesting> subs_{};
-  std::vector<std::string> userStrings_;
+  TextList userStrings_;  // the texts of <UserData>
+  std::string scratch_;   // room for ASCII forms
+};
+
+// --- Records -----------------------------------------------------------------
+
+EvtxEventParts partsOf(const RawParts& raw) {
+  EvtxEventParts parts;
+  static_cast<EvtxSystemNumbers&>(parts) = raw;
+  parts.hasRoot = raw.hasRoot;
+  parts.hasSystem = raw.hasSystem;
+  parts.hasProvider = raw.hasProvider;
+  parts.hasBody = raw.hasBody;
+  if (raw.hasProviderName)
+    parts.providerName = utf16ToUtf8(raw.providerName);
+  if (raw.hasEventSourceName)
+    parts.eventSourceName = utf16ToUtf8(raw.eventSourceName);
+  if (raw.hasComputer)
+    parts.computer = utf16ToUtf8(raw.computer);
+  if (raw.hasChannel)
+    parts.channel = utf16ToUtf8(raw.channel);
+  parts.userSid = raw.userSid;
+  for (const Text& text : raw.strings.view())
+    parts.strings.push_back(utf16ToUtf8(text));
+  parts.data = raw.data;
+  return parts;
+}
+
+// Collects each event as an EvtxEvent.
+struct EventSink {
+  std::vector<EvtxEvent> events;
+
+  void add(const RawParts& raw, const EvtxEventValues& values) {
+    events.push_back(mapEvtxEventParts(partsOf(raw), values));
+  }
+};
+
+// Lays out each event at once as the record it is served as (record number
+// 0), the way mapEvtxEventParts and appendEventLogRecord would, with no UTF-8
+// on the way.
+struct RecordSink {
+  std::vector<std::byte> bytes;
+  std::vector<std::size_t> starts;
+  std::vector<EvtxRecordKey> keys;
+  std::vector<Text> channels{Text()};  // what the keys' channel numbers stand for
+
+  void add(const RawParts& raw, const EvtxEventValues& values) {
+    EventLogRecordFields numbers;
+    mapEvtxSystemNumbers(raw, values, numbers);
+    EventLogRecordTexts16 texts;
+    // Source: the provider's event source name where it has one.
+    if (raw.hasEventSourceName && !raw.eventSourceName.empty())
+      texts.sourceName = raw.eventSourceName;
+    else if (raw.hasProviderName)
+      texts.sourceName = raw.providerName;
+    texts.computerName = raw.computer;
+    texts.userSid = raw.userSid;
+    texts.strings = raw.strings.view().first(std::min<std::size_t>(raw.strings.count, 0xFFFF));
+    texts.data = raw.data;
+    starts.push_back(bytes.size());
+    appendEventLogRecord(numbers, texts, bytes);
+    keys.push_back({raw.eventRecordId, values.identifier, channelNumber(raw.channel)});
+  }
+
+  std::uint32_t channelNumber(const Text& channel) {
+    if (channel.empty())
+      return 0;
+    if (channels[last_] == channel)
+      return last_;
+    for (std::uint32_t i = 1; i < channels.size(); ++i) {
+      if (channels[i] == channel)
+        return last_ = i;
+    }
+    channels.push_back(channel);
+    return last_ = static_cast<std::uint32_t>(channels.size() - 1);
+  }
+
+ private:
+  std::uint32_t last_ = 0;
 };
 
 // --- Chunks ------------------------------------------------------------------
@@ -1166,8 +1338,7 @@ constexpr std::uint32_t kRecordSignature = 0x00002A2A;  // "**\0\0"
 constexpr std::uint32_t kRecordHeaderSize = 24;
 constexpr std::string_view kChunkSignature{"ElfChnk\0", 8};
 
-struct ChunkResult {
-  std::vector<EvtxEvent> events;
+struct ChunkCounts {
   std::size_t records = 0;
   std::size_t unreadable = 0;
   std::size_t recovered = 0;
@@ -1180,85 +1351,135 @@ bool allZero(std::span<const std::byte> bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](std::byte b) { return b == std::byte{0}; });
 }
 
-void readChunk(std::span<const std::byte> bytes, std::vector<std::uint8_t>& names,
-               ChunkResult& out) {
-  const ByteReader chunk(bytes);
-  if (bytes.size() < kEvtxChunkSize && !allZero(bytes))
-    out.truncated = true;  // the file ends inside the chunk
-  if (bytes.size() < kEvtxChunkHeaderSize)
-    return;
-  if (std::memcmp(bytes.data(), kChunkSignature.data(), kChunkSignature.size()) != 0) {
-    // A chunk never written is all zeros; anything else is damage.
-    if (!allZero(bytes.first(kEvtxChunkHeaderSize)))
+// What one thread keeps while it reads its chunks.
+struct ChunkReader {
+  std::vector<std::uint8_t> names = std::vector<std::uint8_t>(kEvtxChunkSize);
+  EventWalker walker{names};
+  RawParts parts;
+
+  template <typename Sink>
+  void read(std::span<const std::byte> bytes, ChunkCounts& out, Sink& sink) {
+    const ByteReader chunk(bytes);
+    if (bytes.size() < kEvtxChunkSize && !allZero(bytes))
+      out.truncated = true;  // the file ends inside the chunk
+    if (bytes.size() < kEvtxChunkHeaderSize)
+      return;
+    if (std::memcmp(bytes.data(), kChunkSignature.data(), kChunkSignature.size()) != 0) {
+      // A chunk never written is all zeros; anything else is damage.
+      if (!allZero(bytes.first(kEvtxChunkHeaderSize)))
+        ++out.badChunks;
+      return;
+    }
+    const std::uint32_t headerCrc =
+        evtxCrc32(bytes.subspan(128, kEvtxChunkHeaderSize - 128), evtxCrc32(bytes.first(120)));
+    if (headerCrc != *chunk.u32(124)) {
       ++out.badChunks;
-    return;
-  }
-  const std::uint32_t headerCrc =
-      evtxCrc32(bytes.subspan(128, kEvtxChunkHeaderSize - 128), evtxCrc32(bytes.first(120)));
-  if (headerCrc != *chunk.u32(124)) {
-    ++out.badChunks;
-    return;
-  }
-  const std::uint32_t freeOffset = *chunk.u32(48);
-  if (freeOffset < kEvtxChunkHeaderSize || freeOffset > kEvtxChunkSize) {
-    ++out.badChunks;
-    return;
-  }
-  std::uint32_t limit = freeOffset;
-  if (freeOffset > bytes.size()) {
-    // Cut short: no checksum to check, but every whole record counts.
-    limit = static_cast<std::uint32_t>(bytes.size());
-  } else if (evtxCrc32(bytes.subspan(kEvtxChunkHeaderSize, freeOffset - kEvtxChunkHeaderSize)) !=
-             *chunk.u32(52)) {
-    ++out.badChunks;
-    return;
-  }
-  ++out.chunks;
+      return;
+    }
+    const std::uint32_t freeOffset = *chunk.u32(48);
+    if (freeOffset < kEvtxChunkHeaderSize || freeOffset > kEvtxChunkSize) {
+      ++out.badChunks;
+      return;
+    }
+    std::uint32_t limit = freeOffset;
+    if (freeOffset > bytes.size()) {
+      // Cut short: no checksum to check, but every whole record counts.
+      limit = static_cast<std::uint32_t>(bytes.size());
+    } else if (evtxCrc32(bytes.subspan(kEvtxChunkHeaderSize, freeOffset - kEvtxChunkHeaderSize)) !=
+               *chunk.u32(52)) {
+      ++out.badChunks;
+      return;
+    }
+    ++out.chunks;
 
-  std::fill(names.begin(), names.end(), std::uint8_t{kUnresolved});
-  EventWalker walker(chunk, names);
-  std::uint32_t pos = kEvtxChunkHeaderSize;
-  while (std::uint64_t{pos} + kRecordHeaderSize + 4 <= limit) {
-    if (*chunk.u32(pos) != kRecordSignature)
-      break;
-    const std::uint32_t size = *chunk.u32(std::uint64_t{pos} + 4);
-    if (size < kRecordHeaderSize + 4 || std::uint64_t{pos} + size > limit ||
-        *chunk.u32(std::uint64_t{pos} + size - 4) != size)
-      break;
-    ++out.records;
-    EvtxEventValues values;
-    values.identifier = *chunk.u64(std::uint64_t{pos} + 8);
-    values.writtenTime = *chunk.u64(std::uint64_t{pos} + 16);
-    EvtxEventParts parts;
-    if (walker.read(pos + kRecordHeaderSize, pos + size - 4, parts))
-      out.events.push_back(mapEvtxEventParts(std::move(parts), values));
-    else
-      ++out.unreadable;
-    pos += size;
-  }
+    std::fill(names.begin(), names.end(), std::uint8_t{kUnresolved});
+    walker.setChunk(chunk);
+    std::uint32_t pos = kEvtxChunkHeaderSize;
+    while (std::uint64_t{pos} + kRecordHeaderSize + 4 <= limit) {
+      if (*chunk.u32(pos) != kRecordSignature)
+        break;
+      const std::uint32_t size = *chunk.u32(std::uint64_t{pos} + 4);
+      if (size < kRecordHeaderSize + 4 || std::uint64_t{pos} + size > limit ||
+          *chunk.u32(std::uint64_t{pos} + size - 4) != size)
+        break;
+      ++out.records;
+      EvtxEventValues values;
+      values.identifier = *chunk.u64(std::uint64_t{pos} + 8);
+      values.writtenTime = *chunk.u64(std::uint64_t{pos} + 16);
+      if (walker.read(pos + kRecordHeaderSize, pos + size - 4, parts))
+        sink.add(parts, values);
+      else
+        ++out.unreadable;
+      pos += size;
+    }
 
-  // Left-overs of older records in the chunk's free space: counted, not read.
-  for (pos = (pos + 7) & ~7u; std::uint64_t{pos} + kRecordHeaderSize + 4 <= bytes.size();
-       pos += 8) {
-    if (*chunk.u32(pos) != kRecordSignature)
-      continue;
-    const std::uint32_t size = *chunk.u32(std::uint64_t{pos} + 4);
-    if (size >= kRecordHeaderSize + 4 && std::uint64_t{pos} + size <= bytes.size() &&
-        *chunk.u32(std::uint64_t{pos} + size - 4) == size) {
-      ++out.recovered;
-      pos += (size & ~7u) - 8;
+    // Left-overs of older records in the chunk's free space: counted, not read.
+    for (pos = (pos + 7) & ~7u; std::uint64_t{pos} + kRecordHeaderSize + 4 <= bytes.size();
+         pos += 8) {
+      if (*chunk.u32(pos) != kRecordSignature)
+        continue;
+      const std::uint32_t size = *chunk.u32(std::uint64_t{pos} + 4);
+      if (size >= kRecordHeaderSize + 4 && std::uint64_t{pos} + size <= bytes.size() &&
+          *chunk.u32(std::uint64_t{pos} + size - 4) == size) {
+        ++out.recovered;
+        pos += (size & ~7u) - 8;
+      }
     }
   }
-}
+};
 
-void readChunks(std::span<const std::byte> file, std::size_t first, std::size_t last,
-                ChunkResult& out) {
-  std::vector<std::uint8_t> names(kEvtxChunkSize);
-  for (std::size_t i = first; i < last; ++i) {
-    const std::size_t offset = kEvtxFileHeaderSize + i * kEvtxChunkSize;
-    const std::size_t size = std::min(kEvtxChunkSize, file.size() - offset);
-    readChunk(file.subspan(offset, size), names, out);
+template <typename Sink>
+struct ThreadResult {
+  ChunkCounts counts;
+  Sink sink;
+};
+
+// Reads every chunk of the file into one Sink per thread, the threads taking
+// consecutive runs of chunks, and sums up the counts.
+template <typename Sink>
+std::vector<ThreadResult<Sink>> readAllChunks(std::span<const std::byte> file, unsigned threads,
+                                              EvtxParseCounts& counts) {
+  const ByteReader header(file);
+  counts.dirty = (header.u32(120).value_or(0) & 1) != 0;
+  if (file.size() >= 124)
+    counts.badHeader = evtxCrc32(file.first(120)) != header.u32(124).value_or(0);
+  if (file.size() <= kEvtxFileHeaderSize)
+    return {};
+  // Every chunk the file holds, whatever its header says: a header that was
+  // not flushed may count fewer.
+  const std::size_t chunks =
+      (file.size() - kEvtxFileHeaderSize + kEvtxChunkSize - 1) / kEvtxChunkSize;
+
+  std::vector<ThreadResult<Sink>> parts(std::clamp<std::size_t>(threads, 1, 8));
+  if (chunks < 8 * parts.size())
+    parts.resize(1);  // too few chunks to pay for a thread
+  const std::size_t per = (chunks + parts.size() - 1) / parts.size();
+  auto readRun = [&](std::size_t k) {
+    const std::size_t first = std::min(chunks, k * per);
+    const std::size_t last = std::min(chunks, first + per);
+    ChunkReader reader;
+    for (std::size_t i = first; i < last; ++i) {
+      const std::size_t offset = kEvtxFileHeaderSize + i * kEvtxChunkSize;
+      const std::size_t size = std::min(kEvtxChunkSize, file.size() - offset);
+      reader.read(file.subspan(offset, size), parts[k].counts, parts[k].sink);
+    }
+  };
+  std::vector<std::thread> workers;
+  for (std::size_t k = 1; k < parts.size(); ++k)
+    workers.emplace_back(readRun, k);
+  readRun(0);
+  for (auto& w : workers)
+    w.join();
+
+  for (const auto& p : parts) {
+    counts.records += p.counts.records;
+    counts.unreadableRecords += p.counts.unreadable;
+    counts.recoveredRecords += p.counts.recovered;
+    counts.chunks += p.counts.chunks;
+    counts.badChunks += p.counts.badChunks;
+    counts.truncated = counts.truncated || p.counts.truncated;
   }
+  return parts;
 }
 
 }  // namespace
@@ -1283,53 +1504,61 @@ std::uint32_t evtxCrc32(std::span<const std::byte> bytes, std::uint32_t crc) {
 
 bool parseEvtxEvent(std::span<const std::byte> chunk, std::uint32_t begin, std::uint32_t end,
                     EvtxEventParts& parts) {
-  const ByteReader reader(chunk);
   std::vector<std::uint8_t> names(chunk.size());
-  EventWalker walker(reader, names);
-  return walker.read(begin, static_cast<std::uint32_t>(std::min<std::size_t>(end, chunk.size())),
-                     parts);
+  EventWalker walker(names);
+  walker.setChunk(ByteReader(chunk));
+  RawParts raw;
+  const bool ok =
+      walker.read(begin, static_cast<std::uint32_t>(std::min<std::size_t>(end, chunk.size())), raw);
+  parts = partsOf(raw);
+  return ok;
 }
 
 EvtxParseResult parseEvtxChunks(std::span<const std::byte> file, unsigned threads) {
   EvtxParseResult result;
-  const ByteReader header(file);
-  result.dirty = (header.u32(120).value_or(0) & 1) != 0;
-  if (file.size() >= 124)
-    result.badHeader = evtxCrc32(file.first(120)) != header.u32(124).value_or(0);
-  if (file.size() <= kEvtxFileHeaderSize)
-    return result;
-  // Every chunk the file holds, whatever its header says: a header that was
-  // not flushed may count fewer.
-  const std::size_t chunks =
-      (file.size() - kEvtxFileHeaderSize + kEvtxChunkSize - 1) / kEvtxChunkSize;
-
-  std::vector<ChunkResult> parts(std::clamp<std::size_t>(threads, 1, 8));
-  if (chunks < 8 * parts.size())
-    parts.resize(1);  // too few chunks to pay for a thread
-  std::vector<std::thread> workers;
-  const std::size_t per = (chunks + parts.size() - 1) / parts.size();
-  for (std::size_t k = 1; k < parts.size(); ++k) {
-    const std::size_t first = std::min(chunks, k * per);
-    const std::size_t last = std::min(chunks, first + per);
-    workers.emplace_back([&, first, last, k] { readChunks(file, first, last, parts[k]); });
-  }
-  readChunks(file, 0, std::min(chunks, per), parts[0]);
-  for (auto& w : workers)
-    w.join();
-
+  auto parts = readAllChunks<EventSink>(file, threads, result);
   std::size_t total = 0;
   for (const auto& p : parts)
-    total += p.events.size();
+    total += p.sink.events.size();
   result.events.reserve(total);
+  for (auto& p : parts)
+    std::move(p.sink.events.begin(), p.sink.events.end(), std::back_inserter(result.events));
+  return result;
+}
+
+EvtxParsedRecords parseEvtxRecords(std::span<const std::byte> file, unsigned threads) {
+  EvtxParsedRecords result;
+  auto parts = readAllChunks<RecordSink>(file, threads, result);
+  auto& out = result.laidOut;
+  auto blocks = std::make_shared<std::vector<std::vector<std::byte>>>();
+  std::size_t total = 0;
+  for (const auto& p : parts)
+    total += p.sink.keys.size();
+  out.records.reserve(total);
+  out.keys.reserve(total);
   for (auto& p : parts) {
-    std::move(p.events.begin(), p.events.end(), std::back_inserter(result.events));
-    result.records += p.records;
-    result.unreadableRecords += p.unreadable;
-    result.recoveredRecords += p.recovered;
-    result.chunks += p.chunks;
-    result.badChunks += p.badChunks;
-    result.truncated = result.truncated || p.truncated;
+    RecordSink& sink = p.sink;
+    // The thread's channel numbers as the log's.
+    std::vector<std::uint32_t> channel(sink.channels.size(), 0);
+    for (std::size_t i = 1; i < sink.channels.size(); ++i) {
+      const std::string name = utf16ToUtf8(sink.channels[i]);
+      const auto found = std::find(out.channels.begin(), out.channels.end(), name);
+      channel[i] = static_cast<std::uint32_t>(found - out.channels.begin());
+      if (found == out.channels.end())
+        out.channels.push_back(name);
+    }
+    blocks->push_back(std::move(sink.bytes));
+    std::byte* base = blocks->back().data();
+    const std::size_t end = blocks->back().size();
+    for (std::size_t i = 0; i < sink.starts.size(); ++i) {
+      const std::size_t next = i + 1 < sink.starts.size() ? sink.starts[i + 1] : end;
+      out.records.emplace_back(base + sink.starts[i], next - sink.starts[i]);
+      EvtxRecordKey key = sink.keys[i];
+      key.channel = channel[key.channel];
+      out.keys.push_back(key);
+    }
   }
+  out.owner = std::move(blocks);
   return result;
 }
 

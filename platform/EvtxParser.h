@@ -28,9 +28,8 @@ inline constexpr std::size_t kEvtxChunkHeaderSize = 512;
 // earlier run.
 std::uint32_t evtxCrc32(std::span<const std::byte> bytes, std::uint32_t crc = 0);
 
-// What reading the chunks of one file gave.
-struct EvtxParseResult {
-  std::vector<EvtxEvent> events;      // in file order
+// What reading the chunks of one file found.
+struct EvtxParseCounts {
   std::size_t records = 0;            // event records found in good chunks
   std::size_t unreadableRecords = 0;  // of those, records whose event could not be read
   std::size_t recoveredRecords = 0;   // left-overs of older records in free space, not read
@@ -41,10 +40,23 @@ struct EvtxParseResult {
   bool badHeader = false;             // the file header fails its checksum
 };
 
+struct EvtxParseResult : EvtxParseCounts {
+  std::vector<EvtxEvent> events;  // in file order
+};
+
 // Reads every chunk of a .evtx file held in `file` (which starts with the
 // signature). `threads` above 1 reads chunks in parallel where there are
 // enough of them; the result is the same.
 EvtxParseResult parseEvtxChunks(std::span<const std::byte> file, unsigned threads = 1);
+
+struct EvtxParsedRecords : EvtxParseCounts {
+  EvtxLaidOutEvents laidOut;
+};
+
+// The same, each event laid out as its record while the chunks are read (on
+// the reading threads), with no EvtxEvent in between: the records are those
+// layOutEvtxEvents makes of parseEvtxChunks' events.
+EvtxParsedRecords parseEvtxRecords(std::span<const std::byte> file, unsigned threads = 1);
 
 // Reads one event record's binary XML (the bytes after its 24-byte header,
 // inside the chunk `chunk`, starting at chunk offset `begin` and ending at
