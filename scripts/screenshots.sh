@@ -19,8 +19,8 @@ cp "$work"/main-window.png "$work"/main-window-evtx.png "$work"/usage-chart.png 
   "$work"/about-dialog.png docs/
 # Chromium under timeout (which ends its whole process group should it hang),
 # with a profile of its own; no sandbox, which it cannot set up as root.
-timeout -k 5 60 chromium --headless --no-sandbox --disable-gpu --no-first-run \
-  --hide-scrollbars --force-device-scale-factor=1 --force-color-profile=srgb \
+timeout -k 5 60 chromium --headless --no-sandbox --disable-gpu --disable-dev-shm-usage \
+  --no-first-run --hide-scrollbars --force-device-scale-factor=1 --force-color-profile=srgb \
   --user-data-dir="$work/profile" --window-size=1000,1034 \
   --screenshot="$PWD/docs/report.png" "file://$work/report.html" >"$work/chromium.log" 2>&1 ||
   { cat "$work/chromium.log"; exit 1; }

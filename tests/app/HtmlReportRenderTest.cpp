@@ -65,8 +65,8 @@ void writeReport(const std::string& log, const std::string& html) {
 // Renders `html` to a 1200x1600 screenshot. The browser runs under timeout(1),
 // which ends the whole process group should it hang; it gets a profile of its
 // own, no sandbox (it cannot set one up as root or in most containers, and the
-// page is our own file), and sRGB output at one pixel per CSS pixel so the
-// SVG's colours come out exact.
+// page is our own file), no use of /dev/shm (small in containers), and sRGB
+// output at one pixel per CSS pixel so the SVG's colours come out exact.
 QImage render(const testing::TempDir& dir, const std::string& html) {
   const std::string png = dir.file("page.png");
   QProcess browser;
@@ -75,9 +75,9 @@ QImage render(const testing::TempDir& dir, const std::string& html) {
       QStringLiteral("timeout"),
       {QStringLiteral("-k"), QStringLiteral("5"), QStringLiteral("45"), chromium(),
        QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
-       QStringLiteral("--disable-gpu"), QStringLiteral("--no-first-run"),
-       QStringLiteral("--no-default-browser-check"), QStringLiteral("--hide-scrollbars"),
-       QStringLiteral("--force-device-scale-factor=1"),
+       QStringLiteral("--disable-gpu"), QStringLiteral("--disable-dev-shm-usage"),
+       QStringLiteral("--no-first-run"), QStringLiteral("--no-default-browser-check"),
+       QStringLiteral("--hide-scrollbars"), QStringLiteral("--force-device-scale-factor=1"),
        QStringLiteral("--force-color-profile=srgb"),
        QStringLiteral("--user-data-dir=") + text(dir.file("profile")),
        QStringLiteral("--window-size=1200,1600"), QStringLiteral("--screenshot=") + text(png),
