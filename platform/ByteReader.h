@@ -53,7 +53,12 @@ class ByteReader {
 
  private:
   template <typename T>
-  std::optional<T> read(std::uint64_t offset) const {
+#if defined(__GNUC__)
+  // A load and a compare: the readers call this for every field they read.
+  [[gnu::always_inline]]
+#endif
+  std::optional<T>
+  read(std::uint64_t offset) const {
     if (!has(offset, sizeof(T)))
       return std::nullopt;
     T value = 0;

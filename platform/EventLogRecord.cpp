@@ -1,6 +1,8 @@
 #include "platform/EventLogRecord.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "platform/ByteReader.h"
 #include "platform/Unicode.h"
@@ -50,9 +52,14 @@ void appendUtf16z(std::vector<std::byte>& out, std::u16string_view text) {
   const std::size_t at = out.size();
   out.resize(at + 2 * text.size() + 2);
   std::byte* p = out.data() + at;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    p[2 * i] = static_cast<std::byte>(text[i] & 0xFF);
-    p[2 * i + 1] = static_cast<std::byte>(text[i] >> 8);
+  if constexpr (std::endian::native == std::endian::little) {
+    if (!text.empty())
+      std::memcpy(p, text.data(), 2 * text.size());
+  } else {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      p[2 * i] = static_cast<std::byte>(text[i] & 0xFF);
+      p[2 * i + 1] = static_cast<std::byte>(text[i] >> 8);
+    }
   }
   p[2 * text.size()] = std::byte{0};
   p[2 * text.size() + 1] = std::byte{0};

@@ -2,12 +2,25 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define TALLYVANE_CRC_FOLDING 1
+#include <smmintrin.h>
+#include <wmmintrin.h>
+#else
+#define TALLYVANE_CRC_FOLDING 0
+#endif
 
 #include "platform/ByteReader.h"
 #include "platform/Unicode.h"
@@ -18,10 +31,10 @@ namespace {
 
 // --- Checksums -------------------------------------------------------------
 
-// Eight tables, so that the checksum of a chunk's 64 KiB takes eight bytes a
-// step instead of one.
+// Sixteen tables, so that the checksum of a chunk's 64 KiB takes sixteen bytes
+// a step instead of one.
 struct Crc32Tables {
-  std::array<std::array<std::uint32_t, 256>, 8> t{};
+  std::array<std::array<std::uint32_t, 256>, 16> t{};
   Crc32Tables() {
     for (std::uint32_t i = 0; i < 256; ++i) {
       std::uint32_t c = i;
@@ -30,7 +43,7 @@ struct Crc32Tables {
       t[0][i] = c;
     }
     for (std::size_t i = 0; i < 256; ++i)
-      for (std::size_t k = 1; k < 8; ++k)
+      for (std::size_t k = 1; k < 16; ++k)
         t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
   }
 };
@@ -39,6 +52,57 @@ const Crc32Tables& crcTables() {
   static const Crc32Tables tables;
   return tables;
 }
+
+#if TALLYVANE_CRC_FOLDING
+// The same checksum with carry-less multiplication, where the processor has
+// it: four 16-byte lanes are folded forward 64 bytes a step, then into one,
+// then reduced to 32 bits (Barrett). `crc` is the register as it runs (not
+// inverted); `n` is at least 64 and a multiple of 16.
+[[gnu::target("pclmul,sse4.1")]] inline __m128i foldLane(__m128i lane, __m128i next, __m128i k) {
+  const __m128i low = _mm_clmulepi64_si128(lane, k, 0x00);
+  const __m128i high = _mm_clmulepi64_si128(lane, k, 0x11);
+  return _mm_xor_si128(_mm_xor_si128(high, next), low);
+}
+
+[[gnu::target("pclmul,sse4.1")]] std::uint32_t foldCrc32(const unsigned char* p, std::size_t n,
+                                                         std::uint32_t crc) {
+  // x^(4*128+32), x^(4*128-32), x^(128+32), x^(128-32), x^64 mod P (bit-reflected,
+  // shifted left by one), then P and floor(x^64 / P) for the reduction.
+  alignas(16) static const std::uint64_t kFold4[2] = {0x0154442bd4ULL, 0x01c6e41596ULL};
+  alignas(16) static const std::uint64_t kFold1[2] = {0x01751997d0ULL, 0x00ccaa009eULL};
+  alignas(16) static const std::uint64_t kFold64[2] = {0x0163cd6124ULL, 0};
+  alignas(16) static const std::uint64_t kBarrett[2] = {0x01db710641ULL, 0x01f7011641ULL};
+  auto load = [](const unsigned char* q) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+  };
+  __m128i x1 = _mm_xor_si128(load(p), _mm_cvtsi32_si128(static_cast<int>(crc)));
+  __m128i x2 = load(p + 16), x3 = load(p + 32), x4 = load(p + 48);
+  __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(kFold4));
+  for (p += 64, n -= 64; n >= 64; p += 64, n -= 64) {
+    x1 = foldLane(x1, load(p), k);
+    x2 = foldLane(x2, load(p + 16), k);
+    x3 = foldLane(x3, load(p + 32), k);
+    x4 = foldLane(x4, load(p + 48), k);
+  }
+  k = _mm_load_si128(reinterpret_cast<const __m128i*>(kFold1));
+  x1 = foldLane(x1, x2, k);
+  x1 = foldLane(x1, x3, k);
+  x1 = foldLane(x1, x4, k);
+  for (; n >= 16; p += 16, n -= 16)
+    x1 = foldLane(x1, load(p), k);
+  // 128 bits to 64.
+  const __m128i low32 = _mm_setr_epi32(-1, 0, -1, 0);
+  x1 = _mm_xor_si128(_mm_srli_si128(x1, 8), _mm_clmulepi64_si128(x1, k, 0x10));
+  k = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kFold64));
+  x1 =
+      _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x00), _mm_srli_si128(x1, 4));
+  // Barrett reduction to 32 bits.
+  k = _mm_load_si128(reinterpret_cast<const __m128i*>(kBarrett));
+  __m128i t = _mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x10);
+  t = _mm_clmulepi64_si128(_mm_and_si128(t, low32), k, 0x00);
+  return static_cast<std::uint32_t>(_mm_extract_epi32(_mm_xor_si128(x1, t), 1));
+}
+#endif
 
 // --- Names -----------------------------------------------------------------
 
@@ -143,35 +207,66 @@ struct Value {
 // the EVENTLOGRECORD serves it.
 using Text = std::u16string;
 
+// How many units from the start of `p` (of `units`) are neither NUL nor part
+// of a surrogate pair: those are taken as they are.
+std::size_t plainUnits(const unsigned char* p, std::size_t units) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i high = _mm_set1_epi16(static_cast<short>(0xF800));
+  const __m128i surrogate = _mm_set1_epi16(static_cast<short>(0xD800));
+  for (; i + 8 <= units; i += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * i));
+    const __m128i stop =
+        _mm_or_si128(_mm_cmpeq_epi16(v, zero), _mm_cmpeq_epi16(_mm_and_si128(v, high), surrogate));
+    if (const int mask = _mm_movemask_epi8(stop); mask != 0)
+      return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask))) / 2;
+  }
+#endif
+  for (; i < units; ++i) {
+    const unsigned u = p[2 * i] | (p[2 * i + 1] << 8);
+    if (u == 0 || (u & 0xF800) == 0xD800)
+      break;
+  }
+  return i;
+}
+
 // UTF-16LE bytes up to the first NUL; unpaired surrogates become U+FFFD (an
 // odd last byte is dropped).
 void appendUnits(Text& out, std::span<const std::byte> bytes) {
   const std::size_t units = bytes.size() / 2;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t at = out.size();
-  out.resize(at + units);
-  char16_t* o = out.data() + at;
-  std::size_t n = 0;
-  for (std::size_t i = 0; i < units; ++i) {
+  std::size_t i = 0;
+  while (i < units) {
+    const std::size_t plain = plainUnits(p + 2 * i, units - i);
+    if (plain > 0) {
+      const std::size_t at = out.size();
+      out.resize(at + plain);
+      if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out.data() + at, p + 2 * i, 2 * plain);
+      } else {
+        for (std::size_t k = 0; k < plain; ++k)
+          out[at + k] = static_cast<char16_t>(p[2 * (i + k)] | (p[2 * (i + k) + 1] << 8));
+      }
+      i += plain;
+    }
+    if (i == units)
+      break;
     const auto u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
     if (u == 0)
       break;
-    if (u >= 0xD800 && u <= 0xDFFF) {
-      if (u <= 0xDBFF && i + 1 < units) {
-        const auto lo = static_cast<char16_t>(p[2 * i + 2] | (p[2 * i + 3] << 8));
-        if (lo >= 0xDC00 && lo <= 0xDFFF) {
-          o[n++] = u;
-          o[n++] = lo;
-          ++i;
-          continue;
-        }
+    ++i;
+    if (u <= 0xDBFF && i < units) {
+      const auto lo = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+      if (lo >= 0xDC00 && lo <= 0xDFFF) {
+        out += u;
+        out += lo;
+        ++i;
+        continue;
       }
-      o[n++] = 0xFFFD;
-      continue;
     }
-    o[n++] = u;
+    out += char16_t{0xFFFD};
   }
-  out.resize(at + n);
 }
 
 void appendAscii(Text& out, std::string_view ascii) {
@@ -203,6 +298,35 @@ std::u16string_view trimSpace(std::u16string_view text) {
   while (!text.empty() && isXmlSpace(text.back()))
     text.remove_suffix(1);
   return text;
+}
+
+// A decimal or "0x" hexadecimal unsigned number with white space around it,
+// read as parseEvtxUnsigned reads its UTF-8 form, straight from the UTF-16.
+std::optional<std::uint64_t> parseNumber(std::u16string_view text) {
+  text = trimSpace(text);
+  std::uint64_t base = 10;
+  if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
+    text.remove_prefix(2);
+    base = 16;
+  }
+  if (text.empty())
+    return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char16_t c : text) {
+    std::uint64_t digit = 0;
+    if (c >= u'0' && c <= u'9')
+      digit = static_cast<std::uint64_t>(c - u'0');
+    else if (base == 16 && c >= u'a' && c <= u'f')
+      digit = static_cast<std::uint64_t>(c - u'a' + 10);
+    else if (base == 16 && c >= u'A' && c <= u'F')
+      digit = static_cast<std::uint64_t>(c - u'A' + 10);
+    else
+      return std::nullopt;
+    if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / base)
+      return std::nullopt;  // too large
+    value = value * base + digit;
+  }
+  return value;
 }
 
 template <typename T>
@@ -593,11 +717,23 @@ constexpr int kMaxNesting = 16;  // templates and nested binary XML inside each 
 
 class EventWalker {
  public:
-  // `names` caches what each name offset of the chunk stands for; it is as
-  // large as the chunk and all kUnresolved when the chunk is set.
-  explicit EventWalker(std::vector<std::uint8_t>& names) : names_(names) {}
-
-  void setChunk(const ByteReader& chunk) { chunk_ = chunk; }
+  // The chunk the records are read from; what was learnt of the chunk before
+  // (names, templates) is forgotten.
+  void setChunk(const ByteReader& chunk) {
+    chunk_ = chunk;
+    for (const std::uint32_t offset : touchedNames_)
+      names_[offset] = kUnresolved;
+    touchedNames_.clear();
+    for (const std::uint32_t offset : touchedTemplates_)
+      templateSlots_[offset] = 0;
+    touchedTemplates_.clear();
+    recorded_.clear();
+    steps_.clear();
+    if (names_.size() < chunk.size()) {
+      names_.resize(chunk.size(), kUnresolved);
+      templateSlots_.resize(chunk.size(), 0);
+    }
+  }
 
   bool read(std::uint32_t begin, std::uint32_t end, RawParts& parts) {
     parts.reset();
@@ -628,8 +764,10 @@ class EventWalker {
     if (offset < names_.size() && names_[offset] != kUnresolved)
       return static_cast<Name>(names_[offset]);
     const Name name = resolveName(offset);
-    if (offset < names_.size())
+    if (offset < names_.size()) {
       names_[offset] = name;
+      touchedNames_.push_back(offset);
+    }
     return name;
   }
 
@@ -682,56 +820,55 @@ class EventWalker {
 
   // --- the walk
 
-  // Walks tokens from pos to the end of the stream (or `end`). `subs` are the
-  // values of the template being instantiated.
-  bool walk(std::uint32_t& pos, std::uint32_t end, std::span<const Value> subs, int nesting) {
-    if (nesting > kMaxNesting)
-      return false;
-    while (pos < end && !failed_) {
+  // Reads the tokens from pos to the end of the stream (or `end`) and hands
+  // each to `visit`; a step of `visit` that returns false ends the read with
+  // false. The stream's end and a token that does not fit give what
+  // visit.end and visit.broken return.
+  template <typename Visit>
+  bool scan(std::uint32_t& pos, std::uint32_t end, Visit& visit) {
+    while (pos < end && !visit.stopped()) {
       const std::uint8_t token = *chunk_.u8(pos);
       switch (token & ~kHasMoreFlag) {
         case kEndOfStream:
           ++pos;
-          return true;
+          return visit.endOfStream();
         case kOpenStartElement: {
           if (std::uint64_t{pos} + 11 > end)
-            return false;
+            return visit.broken();
           pos += 7;  // token, dependency identifier, data size
           Name name = kOther;
           if (!nameRef(pos, end, name))
-            return false;
+            return visit.broken();
           if (token & kHasMoreFlag) {
             if (std::uint64_t{pos} + 4 > end)
-              return false;
+              return visit.broken();
             pos += 4;  // size of the attribute list
           }
-          if (!startElement(name))
+          if (!visit.open(name))
             return false;
           break;
         }
         case kCloseStartElement:
           ++pos;
-          finishAttribute();
+          visit.closeStart();
           break;
         case kCloseEmptyElement:
           ++pos;
-          finishAttribute();
-          endElement();
+          visit.closeEmpty();
           break;
         case kEndElement:
           ++pos;
-          endElement();
+          visit.close();
           break;
         case kValueText: {
           const auto type = chunk_.u8(std::uint64_t{pos} + 1);
           const auto count = chunk_.u16(std::uint64_t{pos} + 2);
           if (!type || !count)
-            return false;
+            return visit.broken();
           const std::uint64_t size = std::uint64_t{*count} * 2;
           if (pos + 4 + size > end)
-            return false;
-          markContent();
-          text(Value{kString, pos + 4, static_cast<std::uint32_t>(size)});
+            return visit.broken();
+          visit.text(Value{kString, pos + 4, static_cast<std::uint32_t>(size)});
           pos += 4 + static_cast<std::uint32_t>(size);
           break;
         }
@@ -739,25 +876,23 @@ class EventWalker {
           ++pos;
           Name name = kOther;
           if (!nameRef(pos, end, name))
-            return false;
-          startAttribute(name);
+            return visit.broken();
+          visit.attribute(name);
           break;
         }
         case kCDataSection: {
           const auto count = chunk_.u16(std::uint64_t{pos} + 1);
           if (!count || pos + 3 + std::uint64_t{*count} * 2 > end)
-            return false;
-          markContent();
-          text(Value{kString, pos + 3, static_cast<std::uint32_t>(*count) * 2});
+            return visit.broken();
+          visit.text(Value{kString, pos + 3, static_cast<std::uint32_t>(*count) * 2});
           pos += 3 + static_cast<std::uint32_t>(*count) * 2;
           break;
         }
         case kCharRef: {
           const auto code = chunk_.u16(std::uint64_t{pos} + 1);
           if (!code || pos + 3 > end)
-            return false;
-          markContent();
-          character(*code);
+            return visit.broken();
+          visit.character(*code);
           pos += 3;
           break;
         }
@@ -766,64 +901,267 @@ class EventWalker {
           const auto offset = chunk_.u32(pos);
           Name ignored = kOther;
           if (!offset || !nameRef(pos, end, ignored))
-            return false;
-          markContent();
-          entity(*offset);
+            return visit.broken();
+          visit.entity(*offset);
           break;
         }
         case kPITarget: {
           ++pos;
           Name ignored = kOther;
           if (!nameRef(pos, end, ignored))
-            return false;
+            return visit.broken();
           break;
         }
         case kPIData: {
           const auto count = chunk_.u16(std::uint64_t{pos} + 1);
           if (!count || pos + 3 + std::uint64_t{*count} * 2 > end)
-            return false;
+            return visit.broken();
           pos += 3 + static_cast<std::uint32_t>(*count) * 2;
           break;
         }
         case kTemplateInstance:
-          if (!templateInstance(pos, end, nesting))
+          if (!visit.templateInstance(pos, end))
             return false;
           break;
         case kNormalSubstitution:
         case kOptionalSubstitution: {
           const auto id = chunk_.u16(std::uint64_t{pos} + 1);
           if (!id || std::uint64_t{pos} + 4 > end)
-            return false;
+            return visit.broken();
           pos += 4;
-          if (*id >= subs.size())
-            break;  // a value the instance does not give: nothing
-          const Value& v = subs[*id];
-          if (v.type == kNull) {
-            if ((token & ~kHasMoreFlag) == kOptionalSubstitution && attribute_ == kNoAttribute &&
-                depth_ > 0)
-              levels_[depth_ - 1].absentOptional = true;
-            break;
-          }
-          markContent();
-          if (v.size == 0)
-            break;
-          if (v.type == kBinXml) {
-            std::uint32_t inner = v.offset;
-            if (!walk(inner, v.offset + v.size, {}, nesting + 1))
-              return false;
-          } else {
-            text(v);
-          }
+          if (!visit.substitution(*id, (token & ~kHasMoreFlag) == kOptionalSubstitution))
+            return false;
           break;
         }
         case kFragmentHeader:
           pos += 4;
           break;
         default:
-          return false;
+          return visit.broken();
       }
     }
-    return !failed_ && pos <= end;
+    return visit.end(pos <= end);
+  }
+
+  // What the tokens do to the record, as they are met.
+  struct Live {
+    EventWalker& w;
+    std::span<const Value> subs;
+    int nesting;
+
+    bool stopped() const { return w.failed_; }
+    bool endOfStream() { return true; }
+    bool broken() { return false; }
+    bool end(bool inside) { return !w.failed_ && inside; }
+    bool open(Name name) { return w.startElement(name); }
+    void closeStart() { w.finishAttribute(); }
+    void closeEmpty() {
+      w.finishAttribute();
+      w.endElement();
+    }
+    void close() { w.endElement(); }
+    void attribute(Name name) { w.startAttribute(name); }
+    void text(const Value& v) {
+      w.markContent();
+      w.text(v);
+    }
+    void character(std::uint16_t code) {
+      w.markContent();
+      w.character(code);
+    }
+    void entity(std::uint32_t offset) {
+      w.markContent();
+      w.entity(offset);
+    }
+    bool templateInstance(std::uint32_t& pos, std::uint32_t end) {
+      return w.templateInstance(pos, end, nesting);
+    }
+    bool substitution(std::uint16_t id, bool optional) {
+      return w.substitute(subs, id, optional, nesting);
+    }
+  };
+
+  // Walks tokens from pos to the end of the stream (or `end`). `subs` are the
+  // values of the template being instantiated.
+  bool walk(std::uint32_t& pos, std::uint32_t end, std::span<const Value> subs, int nesting) {
+    if (nesting > kMaxNesting)
+      return false;
+    Live live{*this, subs, nesting};
+    return scan(pos, end, live);
+  }
+
+  bool substitute(std::span<const Value> subs, std::uint16_t id, bool optional, int nesting) {
+    if (id >= subs.size())
+      return true;  // a value the instance does not give: nothing
+    const Value& v = subs[id];
+    if (v.type == kNull) {
+      if (optional && attribute_ == kNoAttribute && depth_ > 0)
+        levels_[depth_ - 1].absentOptional = true;
+      return true;
+    }
+    markContent();
+    if (v.size == 0)
+      return true;
+    if (v.type == kBinXml) {
+      std::uint32_t inner = v.offset;
+      return walk(inner, v.offset + v.size, {}, nesting + 1);
+    }
+    text(v);
+    return true;
+  }
+
+  // --- templates
+
+  // A template's tokens, read once per chunk: what each does to the record
+  // depends only on the template, the values of an instance come in only at
+  // the substitutions. Replaying these steps does what walking the template
+  // does.
+  struct Step {
+    enum Kind : std::uint8_t {
+      kOpen,
+      kCloseStart,
+      kCloseEmpty,
+      kClose,
+      kAttribute,
+      kText,
+      kCharacter,
+      kEntity,
+      kSubstitution,
+      kOptionalSubstitution,
+      kBroken,       // a token that does not fit: the walk fails here
+      kEndOfStream,  // the walk ends well here
+      kEnd,          // the template's bytes end here (value: inside them or not)
+    };
+    Kind kind = kBroken;
+    Name name = kOther;
+    std::uint16_t number = 0;  // value index, character code, or 1 for an end inside
+    Value value;               // a text, or an entity's name offset
+  };
+
+  // Records a template's steps; a template that instantiates another in its
+  // own tokens is not recorded and always walked.
+  struct Recorder {
+    std::vector<Step>& steps;
+    bool usable = true;
+
+    void add(Step::Kind kind, Name name = kOther, std::uint16_t number = 0, Value value = {}) {
+      steps.push_back(Step{kind, name, number, value});
+    }
+    bool stopped() const { return false; }
+    bool endOfStream() {
+      add(Step::kEndOfStream);
+      return true;
+    }
+    bool broken() {
+      add(Step::kBroken);
+      return false;
+    }
+    bool end(bool inside) {
+      add(Step::kEnd, kOther, inside ? 1 : 0);
+      return true;
+    }
+    bool open(Name name) {
+      add(Step::kOpen, name);
+      return true;
+    }
+    void closeStart() { add(Step::kCloseStart); }
+    void closeEmpty() { add(Step::kCloseEmpty); }
+    void close() { add(Step::kClose); }
+    void attribute(Name name) { add(Step::kAttribute, name); }
+    void text(const Value& v) { add(Step::kText, kOther, 0, v); }
+    void character(std::uint16_t code) { add(Step::kCharacter, kOther, code); }
+    void entity(std::uint32_t offset) { add(Step::kEntity, kOther, 0, Value{kNull, offset, 0}); }
+    bool templateInstance(std::uint32_t&, std::uint32_t) {
+      usable = false;
+      return false;
+    }
+    bool substitution(std::uint16_t id, bool optional) {
+      add(optional ? Step::kOptionalSubstitution : Step::kSubstitution, kOther, id);
+      return true;
+    }
+  };
+
+  struct Recorded {
+    std::uint32_t definition = 0;
+    std::uint32_t first = 0, count = 0;  // its steps in steps_
+    bool usable = false;
+  };
+
+  // The recorded steps of the template defined at `definition`, whose tokens
+  // run from `begin` to `end`; nothing when it is to be walked.
+  const Recorded* recorded(std::uint32_t definition, std::uint32_t begin, std::uint32_t end) {
+    if (definition < templateSlots_.size() && templateSlots_[definition] != 0)
+      return &recorded_[templateSlots_[definition] - 1];
+    if (definition >= templateSlots_.size() || recorded_.size() >= 0xFFFF)
+      return nullptr;
+    Recorded r;
+    r.definition = definition;
+    r.first = static_cast<std::uint32_t>(steps_.size());
+    Recorder recorder{steps_};
+    std::uint32_t pos = begin;
+    scan(pos, end, recorder);
+    r.usable = recorder.usable;
+    if (!r.usable)
+      steps_.resize(r.first);
+    r.count = static_cast<std::uint32_t>(steps_.size()) - r.first;
+    recorded_.push_back(r);
+    templateSlots_[definition] = static_cast<std::uint16_t>(recorded_.size());
+    touchedTemplates_.push_back(definition);
+    return &recorded_.back();
+  }
+
+  // `r` is a copy: recording a template met on the way may move recorded_.
+  bool replay(Recorded r, std::span<const Value> subs, int nesting) {
+    if (nesting > kMaxNesting)
+      return false;
+    for (std::uint32_t i = r.first; i < r.first + r.count; ++i) {
+      if (failed_)
+        return false;
+      const Step& step = steps_[i];
+      switch (step.kind) {
+        case Step::kOpen:
+          if (!startElement(step.name))
+            return false;
+          break;
+        case Step::kCloseStart:
+          finishAttribute();
+          break;
+        case Step::kCloseEmpty:
+          finishAttribute();
+          endElement();
+          break;
+        case Step::kClose:
+          endElement();
+          break;
+        case Step::kAttribute:
+          startAttribute(step.name);
+          break;
+        case Step::kText:
+          markContent();
+          text(step.value);
+          break;
+        case Step::kCharacter:
+          markContent();
+          character(step.number);
+          break;
+        case Step::kEntity:
+          markContent();
+          entity(step.value.offset);
+          break;
+        case Step::kSubstitution:
+        case Step::kOptionalSubstitution:
+          if (!substitute(subs, step.number, step.kind == Step::kOptionalSubstitution, nesting))
+            return false;
+          break;
+        case Step::kBroken:
+          return false;
+        case Step::kEndOfStream:
+          return true;
+        case Step::kEnd:
+          return !failed_ && step.number != 0;
+      }
+    }
+    return false;  // not reached: every recording ends in one of the last three
   }
 
   bool templateInstance(std::uint32_t& pos, std::uint32_t end, int nesting) {
@@ -848,17 +1186,23 @@ class EventWalker {
     std::vector<Value>& values = subs_[static_cast<std::size_t>(nesting)];
     values.resize(*count);
     std::uint64_t at = pos + 4 + std::uint64_t{*count} * 4;
+    // The descriptors, four bytes each: size (2), type (1), a byte unused.
+    const auto descriptors =
+        reinterpret_cast<const unsigned char*>(chunk_.slice(pos + 4, *count * 4ULL)->data());
     for (std::uint32_t i = 0; i < *count; ++i) {
-      const std::uint64_t descriptor = pos + 4 + std::uint64_t{i} * 4;
-      const std::uint16_t size = *chunk_.u16(descriptor);
-      values[i] = Value{*chunk_.u8(descriptor + 2), static_cast<std::uint32_t>(at), size};
+      const unsigned char* d = descriptors + 4 * std::size_t{i};
+      const auto size = static_cast<std::uint16_t>(d[0] | (d[1] << 8));
+      values[i] = Value{d[2], static_cast<std::uint32_t>(at), size};
       at += size;
     }
     if (at > end)
       return false;
     pos = static_cast<std::uint32_t>(at);
-    std::uint32_t inner = definition + 24;
-    return walk(inner, definition + 24 + *dataSize, values, nesting + 1);
+    const std::uint32_t begin = definition + 24;
+    if (const Recorded* r = recorded(definition, begin, begin + *dataSize); r && r->usable)
+      return replay(*r, values, nesting + 1);
+    std::uint32_t inner = begin;
+    return walk(inner, begin + *dataSize, values, nesting + 1);
   }
 
   // --- what the record keeps
@@ -997,13 +1341,17 @@ class EventWalker {
       finishElement(level, texts_[depth_]);
   }
 
-  std::optional<std::uint64_t> number(std::u16string_view text) {
+  // The text as UTF-8, in scratch_ (ASCII, the usual case, needs no conversion).
+  std::string_view utf8Of(std::u16string_view text) {
     if (!narrowAscii(text, scratch_))
-      return std::nullopt;
-    return parseEvtxUnsigned(scratch_);
+      scratch_ = utf16ToUtf8(text);
+    return scratch_;
   }
 
-  void finishElement(const Level& level, const Text& text) {
+  std::optional<std::uint64_t> number(std::u16string_view text) { return parseNumber(text); }
+
+  // `text` is the element's, and may be taken.
+  void finishElement(const Level& level, Text& text) {
     RawParts& p = *parts_;
     switch (level.role) {
       case kEventIdRole:
@@ -1040,7 +1388,7 @@ class EventWalker {
             });
           }
         } else {
-          p.strings.add() = text;
+          std::swap(p.strings.add(), text);
         }
         break;
       case kBinaryItem:
@@ -1051,7 +1399,7 @@ class EventWalker {
         break;
       case kUserInner:
         if (!level.hadChild)
-          userStrings_.add() = text;
+          std::swap(userStrings_.add(), text);
         break;
       default:
         break;
@@ -1106,14 +1454,14 @@ class EventWalker {
         if (attributeValueKept_)
           p.timeCreated = fileTimeToUnixSeconds(*chunk_.u64(attributeValue_.offset));
         else
-          p.timeCreated = evtxXmlTimeToUnix(utf16ToUtf8(attributeText_));
+          p.timeCreated = evtxXmlTimeToUnix(utf8Of(attributeText_));
         break;
       case kUserIdAttribute:
         if (attributeValueKept_) {
           const auto bytes = *chunk_.slice(attributeValue_.offset, attributeValue_.size);
           p.userSid.assign(bytes.begin(), bytes.end());
         } else {
-          p.userSid = sidFromText(utf16ToUtf8(attributeText_));
+          p.userSid = sidFromText(utf8Of(attributeText_));
         }
         break;
       default:
@@ -1236,7 +1584,12 @@ class EventWalker {
   }
 
   ByteReader chunk_;
-  std::vector<std::uint8_t>& names_;
+  std::vector<std::uint8_t> names_;  // what each name offset of the chunk stands for
+  std::vector<std::uint32_t> touchedNames_;
+  std::vector<std::uint16_t> templateSlots_;  // by definition offset: 1 + index in recorded_
+  std::vector<std::uint32_t> touchedTemplates_;
+  std::vector<Recorded> recorded_;
+  std::vector<Step> steps_;
   RawParts* parts_ = nullptr;
   int depth_ = 0;
   bool rootDone_ = false;
@@ -1283,6 +1636,8 @@ EvtxEventParts partsOf(const RawParts& raw) {
 struct EventSink {
   std::vector<EvtxEvent> events;
 
+  void expect(std::size_t) {}
+
   void add(const RawParts& raw, const EvtxEventValues& values) {
     events.push_back(mapEvtxEventParts(partsOf(raw), values));
   }
@@ -1296,6 +1651,10 @@ struct RecordSink {
   std::vector<std::size_t> starts;
   std::vector<EvtxRecordKey> keys;
   std::vector<Text> channels{Text()};  // what the keys' channel numbers stand for
+
+  // Room for the records of `fileBytes` of chunks: the records take about as
+  // much as the chunks do; room never touched costs no memory.
+  void expect(std::size_t fileBytes) { bytes.reserve(fileBytes); }
 
   void add(const RawParts& raw, const EvtxEventValues& values) {
     EventLogRecordFields numbers;
@@ -1353,8 +1712,7 @@ bool allZero(std::span<const std::byte> bytes) {
 
 // What one thread keeps while it reads its chunks.
 struct ChunkReader {
-  std::vector<std::uint8_t> names = std::vector<std::uint8_t>(kEvtxChunkSize);
-  EventWalker walker{names};
+  EventWalker walker;
   RawParts parts;
 
   template <typename Sink>
@@ -1392,7 +1750,6 @@ struct ChunkReader {
     }
     ++out.chunks;
 
-    std::fill(names.begin(), names.end(), std::uint8_t{kUnresolved});
     walker.setChunk(chunk);
     std::uint32_t pos = kEvtxChunkHeaderSize;
     while (std::uint64_t{pos} + kRecordHeaderSize + 4 <= limit) {
@@ -1458,6 +1815,7 @@ std::vector<ThreadResult<Sink>> readAllChunks(std::span<const std::byte> file, u
     const std::size_t first = std::min(chunks, k * per);
     const std::size_t last = std::min(chunks, first + per);
     ChunkReader reader;
+    parts[k].sink.expect((last - first) * kEvtxChunkSize);
     for (std::size_t i = first; i < last; ++i) {
       const std::size_t offset = kEvtxFileHeaderSize + i * kEvtxChunkSize;
       const std::size_t size = std::min(kEvtxChunkSize, file.size() - offset);
@@ -1485,17 +1843,32 @@ std::vector<ThreadResult<Sink>> readAllChunks(std::span<const std::byte> file, u
 }  // namespace
 
 std::uint32_t evtxCrc32(std::span<const std::byte> bytes, std::uint32_t crc) {
-  const auto& t = crcTables().t;
-  crc = ~crc;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   std::size_t n = bytes.size();
-  while (n >= 8) {
-    const std::uint32_t a = crc ^ (p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-                                   (std::uint32_t{p[3]} << 24));
-    crc = t[7][a & 0xFF] ^ t[6][(a >> 8) & 0xFF] ^ t[5][(a >> 16) & 0xFF] ^ t[4][a >> 24] ^
-          t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
-    p += 8;
-    n -= 8;
+#if TALLYVANE_CRC_FOLDING
+  static const bool folding = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+  if (folding && n >= 64) {
+    const std::size_t whole = n & ~std::size_t{15};
+    crc = ~foldCrc32(p, whole, ~crc);
+    p += whole;
+    n -= whole;
+  }
+#endif
+  const auto& t = crcTables().t;
+  crc = ~crc;
+  auto word = [](const unsigned char* q) {
+    return q[0] | (std::uint32_t{q[1]} << 8) | (std::uint32_t{q[2]} << 16) |
+           (std::uint32_t{q[3]} << 24);
+  };
+  while (n >= 16) {
+    const std::uint32_t a = crc ^ word(p);
+    const std::uint32_t b = word(p + 4), c = word(p + 8), d = word(p + 12);
+    crc = t[15][a & 0xFF] ^ t[14][(a >> 8) & 0xFF] ^ t[13][(a >> 16) & 0xFF] ^ t[12][a >> 24] ^
+          t[11][b & 0xFF] ^ t[10][(b >> 8) & 0xFF] ^ t[9][(b >> 16) & 0xFF] ^ t[8][b >> 24] ^
+          t[7][c & 0xFF] ^ t[6][(c >> 8) & 0xFF] ^ t[5][(c >> 16) & 0xFF] ^ t[4][c >> 24] ^
+          t[3][d & 0xFF] ^ t[2][(d >> 8) & 0xFF] ^ t[1][(d >> 16) & 0xFF] ^ t[0][d >> 24];
+    p += 16;
+    n -= 16;
   }
   while (n-- > 0)
     crc = t[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8);
@@ -1504,8 +1877,7 @@ std::uint32_t evtxCrc32(std::span<const std::byte> bytes, std::uint32_t crc) {
 
 bool parseEvtxEvent(std::span<const std::byte> chunk, std::uint32_t begin, std::uint32_t end,
                     EvtxEventParts& parts) {
-  std::vector<std::uint8_t> names(chunk.size());
-  EventWalker walker(names);
+  EventWalker walker;
   walker.setChunk(ByteReader(chunk));
   RawParts raw;
   const bool ok =
