@@ -1215,9 +1215,93 @@ class EventWalker {
     bool content = false;
     bool absentOptional = false;
     bool capture = false;  // its text is kept
-    std::uint8_t pieces = 0;
-    Value first;  // the first piece of text, for a Data item holding one array
+    bool numeric = false;  // its text is a number the record needs
+    // A number's one value is read as it is, its text made only when more
+    // text follows it.
+    bool deferred = false;
+    std::uint8_t pieces = 0;  // pieces of text: 0, 1, or 2 for more
+    Value first;              // the first piece of text, for a Data item holding one array
   };
+
+  // Values whose text is a number that reads back as the value itself (or as
+  // nothing), so that the number is taken from the value without its text.
+  static bool directNumberType(std::uint8_t type) {
+    switch (type) {
+      case kInt8:
+      case kUInt8:
+      case kInt16:
+      case kUInt16:
+      case kInt32:
+      case kUInt32:
+      case kInt64:
+      case kUInt64:
+      case kHexInt32:
+      case kHexInt64:
+      case kSizeT:
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  // What parseNumber gives for the text of `v` (a directNumberType), read
+  // from its bytes: negative numbers have no unsigned reading.
+  std::optional<std::uint64_t> directNumber(const Value& v) const {
+    const auto bytes = chunk_.slice(v.offset, v.size);
+    if (!bytes)
+      return std::nullopt;
+    const ByteReader r(*bytes);
+    auto nonNegative = [](auto value) -> std::optional<std::uint64_t> {
+      if (value < 0)
+        return std::nullopt;
+      return static_cast<std::uint64_t>(value);
+    };
+    switch (v.type) {
+      case kUInt8:
+        return r.u8(0);
+      case kUInt16:
+        return r.u16(0);
+      case kUInt32:
+        return r.u32(0);
+      case kUInt64:
+        return r.u64(0);
+      case kInt8:
+        if (const auto x = r.u8(0))
+          return nonNegative(static_cast<std::int8_t>(*x));
+        return std::nullopt;
+      case kInt16:
+        if (const auto x = r.u16(0))
+          return nonNegative(static_cast<std::int16_t>(*x));
+        return std::nullopt;
+      case kInt32:
+        if (const auto x = r.u32(0))
+          return nonNegative(static_cast<std::int32_t>(*x));
+        return std::nullopt;
+      case kInt64:
+        if (const auto x = r.u64(0))
+          return nonNegative(static_cast<std::int64_t>(*x));
+        return std::nullopt;
+      default:  // the hexadecimal types and sizes: 64 bits where there are 8 bytes
+        if (bytes->size() >= 8)
+          return r.u64(0);
+        if (bytes->size() >= 4)
+          return r.u32(0);
+        return std::nullopt;
+    }
+  }
+
+  // The element's number: from its one value, or from its text.
+  std::optional<std::uint64_t> elementNumber(const Level& level, const Text& text) {
+    return level.deferred ? directNumber(level.first) : number(text);
+  }
+
+  // Before more text follows a deferred value, the value's text goes first.
+  void undefer(Level& level, Text& out) {
+    if (level.deferred) {
+      level.deferred = false;
+      appendValueText(out, level.first);
+    }
+  }
 
   bool startElement(Name name) {
     finishAttribute();
@@ -1240,6 +1324,8 @@ class EventWalker {
     level.role = role;
     level.capture = role >= kUserInner && role != kProviderRole && role != kTimeCreatedRole &&
                     role != kSecurityRole;
+    level.numeric = role == kEventIdRole || role == kLevelRole || role == kTaskRole ||
+                    role == kKeywordsRole || role == kRecordIdRole;
     if (level.capture)
       texts_[depth_].clear();
     ++depth_;
@@ -1355,19 +1441,19 @@ class EventWalker {
     RawParts& p = *parts_;
     switch (level.role) {
       case kEventIdRole:
-        p.eventId = number(text);
+        p.eventId = elementNumber(level, text);
         break;
       case kLevelRole:
-        p.level = number(text);
+        p.level = elementNumber(level, text);
         break;
       case kTaskRole:
-        p.task = number(text);
+        p.task = elementNumber(level, text);
         break;
       case kKeywordsRole:
-        p.keywords = number(text);
+        p.keywords = elementNumber(level, text);
         break;
       case kRecordIdRole:
-        p.eventRecordId = number(text);
+        p.eventRecordId = elementNumber(level, text);
         break;
       case kChannelRole:
         p.channel = trimSpace(text);
@@ -1530,8 +1616,17 @@ class EventWalker {
       return;
     if (attribute_ == kNoAttribute) {
       Level& level = levels_[depth_ - 1];
-      if (level.pieces++ == 0)
+      if (level.pieces == 0) {
         level.first = v;
+        level.pieces = 1;
+        if (level.numeric && directNumberType(v.type)) {
+          level.deferred = true;
+          return;
+        }
+      } else {
+        undefer(level, *out);
+        level.pieces = 2;
+      }
     }
     appendValueText(*out, v);
   }
@@ -1551,8 +1646,10 @@ class EventWalker {
 
   void character(std::uint32_t code) {
     if (Text* out = textTarget()) {
-      if (attribute_ == kNoAttribute)
+      if (attribute_ == kNoAttribute) {
+        undefer(levels_[depth_ - 1], *out);
         levels_[depth_ - 1].pieces = 2;  // not a single value any more
+      }
       *out += (code >= 0xD800 && code <= 0xDFFF) || code == 0 ? char16_t{0xFFFD}
                                                               : static_cast<char16_t>(code);
     }
@@ -1562,8 +1659,10 @@ class EventWalker {
     Text* out = textTarget();
     if (out == nullptr)
       return;
-    if (attribute_ == kNoAttribute)
+    if (attribute_ == kNoAttribute) {
+      undefer(levels_[depth_ - 1], *out);
       levels_[depth_ - 1].pieces = 2;
+    }
     Text name;
     const auto count = chunk_.u16(std::uint64_t{nameOffset} + 6);
     if (const auto chars = chunk_.slice(std::uint64_t{nameOffset} + kNameHeaderSize,
