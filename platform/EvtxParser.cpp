@@ -1017,7 +1017,7 @@ class EventWalker {
   // the substitutions. Replaying these steps does what walking the template
   // does.
   struct Step {
-    enum Kind : std::uint8_t {
+    enum class Kind : std::uint8_t {
       kOpen,
       kCloseStart,
       kCloseEmpty,
@@ -1032,7 +1032,7 @@ class EventWalker {
       kEndOfStream,  // the walk ends well here
       kEnd,          // the template's bytes end here (value: inside them or not)
     };
-    Kind kind = kBroken;
+    Kind kind = Kind::kBroken;
     Name name = kOther;
     std::uint16_t number = 0;  // value index, character code, or 1 for an end inside
     Value value;               // a text, or an entity's name offset
@@ -1049,34 +1049,36 @@ class EventWalker {
     }
     bool stopped() const { return false; }
     bool endOfStream() {
-      add(Step::kEndOfStream);
+      add(Step::Kind::kEndOfStream);
       return true;
     }
     bool broken() {
-      add(Step::kBroken);
+      add(Step::Kind::kBroken);
       return false;
     }
     bool end(bool inside) {
-      add(Step::kEnd, kOther, inside ? 1 : 0);
+      add(Step::Kind::kEnd, kOther, inside ? 1 : 0);
       return true;
     }
     bool open(Name name) {
-      add(Step::kOpen, name);
+      add(Step::Kind::kOpen, name);
       return true;
     }
-    void closeStart() { add(Step::kCloseStart); }
-    void closeEmpty() { add(Step::kCloseEmpty); }
-    void close() { add(Step::kClose); }
-    void attribute(Name name) { add(Step::kAttribute, name); }
-    void text(const Value& v) { add(Step::kText, kOther, 0, v); }
-    void character(std::uint16_t code) { add(Step::kCharacter, kOther, code); }
-    void entity(std::uint32_t offset) { add(Step::kEntity, kOther, 0, Value{kNull, offset, 0}); }
+    void closeStart() { add(Step::Kind::kCloseStart); }
+    void closeEmpty() { add(Step::Kind::kCloseEmpty); }
+    void close() { add(Step::Kind::kClose); }
+    void attribute(Name name) { add(Step::Kind::kAttribute, name); }
+    void text(const Value& v) { add(Step::Kind::kText, kOther, 0, v); }
+    void character(std::uint16_t code) { add(Step::Kind::kCharacter, kOther, code); }
+    void entity(std::uint32_t offset) {
+      add(Step::Kind::kEntity, kOther, 0, Value{kNull, offset, 0});
+    }
     bool templateInstance(std::uint32_t&, std::uint32_t) {
       usable = false;
       return false;
     }
     bool substitution(std::uint16_t id, bool optional) {
-      add(optional ? Step::kOptionalSubstitution : Step::kSubstitution, kOther, id);
+      add(optional ? Step::Kind::kOptionalSubstitution : Step::Kind::kSubstitution, kOther, id);
       return true;
     }
   };
@@ -1119,45 +1121,46 @@ class EventWalker {
         return false;
       const Step& step = steps_[i];
       switch (step.kind) {
-        case Step::kOpen:
+        case Step::Kind::kOpen:
           if (!startElement(step.name))
             return false;
           break;
-        case Step::kCloseStart:
+        case Step::Kind::kCloseStart:
           finishAttribute();
           break;
-        case Step::kCloseEmpty:
+        case Step::Kind::kCloseEmpty:
           finishAttribute();
           endElement();
           break;
-        case Step::kClose:
+        case Step::Kind::kClose:
           endElement();
           break;
-        case Step::kAttribute:
+        case Step::Kind::kAttribute:
           startAttribute(step.name);
           break;
-        case Step::kText:
+        case Step::Kind::kText:
           markContent();
           text(step.value);
           break;
-        case Step::kCharacter:
+        case Step::Kind::kCharacter:
           markContent();
           character(step.number);
           break;
-        case Step::kEntity:
+        case Step::Kind::kEntity:
           markContent();
           entity(step.value.offset);
           break;
-        case Step::kSubstitution:
-        case Step::kOptionalSubstitution:
-          if (!substitute(subs, step.number, step.kind == Step::kOptionalSubstitution, nesting))
+        case Step::Kind::kSubstitution:
+        case Step::Kind::kOptionalSubstitution:
+          if (!substitute(subs, step.number, step.kind == Step::Kind::kOptionalSubstitution,
+                          nesting))
             return false;
           break;
-        case Step::kBroken:
+        case Step::Kind::kBroken:
           return false;
-        case Step::kEndOfStream:
+        case Step::Kind::kEndOfStream:
           return true;
-        case Step::kEnd:
+        case Step::Kind::kEnd:
           return !failed_ && step.number != 0;
       }
     }
