@@ -41,7 +41,8 @@ const std::vector<ReportOption>& reportOptions() {
          [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kCsv); }},
         {"--json", "", "print JSON with the row markers",
          [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kJson); }},
-        {"--html", "", "print a self-contained HTML report with a chart of the hours per month",
+        {"--html", "",
+         "print a self-contained HTML report with charts of the hours per day and month",
          [](ReportRequest& r, const std::string&) { return setFormat(r, OutputFormat::kHtml); }},
         {"--journal", "DIR", "read another Linux machine's history from its journal directory",
          [](ReportRequest& r, const std::string& dir) {

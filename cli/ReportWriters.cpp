@@ -256,7 +256,8 @@ void writeMonthChart(const std::vector<JournalRow>& months, std::ostream& out) {
 void writeHeatMap(const std::vector<DayUsage>& usage, CalendarDate end, std::ostream& out) {
   constexpr int kCell = 12, kLeft = 30, kTop = 20, kBottom = 10;
   const UsageCalendar cal = LastTwelveMonths(usage, end);
-  const int width = kLeft + cal.Columns * kCell + 4;
+  // Room right of the last column for a month name that starts there.
+  const int width = kLeft + cal.Columns * kCell + 16;
   const int height = kTop + 7 * kCell + kBottom;
   out << "<svg class=\"chart heatmap\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width
       << "\" height=\"" << height << "\" role=\"img\" aria-label=\"Hours per day\">\n";

@@ -232,7 +232,7 @@ void closeDay(JournalState& st, const Moment& opening, std::size_t r, const Jour
     }
     JournalRow closing = out.List.row(r - 1);
     closing.SubItem2 = std::move(DayText);
-    out.List.setRow(r - 1, closing);
+    out.List.setRow(r - 1, std::move(closing));
     out.List.insertBefore(r, JournalRow{{}, {}, {}, kRowSeparator});
   }
   st.SessionSum = 0;
@@ -290,14 +290,14 @@ std::int64_t BuildJournalRows(const TEventLog& Records, TDateTime Today, Journal
       const bool opensDay = !sameDay(at.local, st.DayStart.local);
       if (opensDay)
         R.RowMarker = kRowDayStart;
-      const std::size_t r = List.append(R);
+      const std::size_t r = List.append(std::move(R));
       if (opensDay)
         closeDay(st, at, r, out);
       st.SessionStart = at;
       st.LastEventTime = at;
     } else {
       takeStop(st, rec, pick, R, out);
-      List.append(R);
+      List.append(std::move(R));
     }
   }
   return st.TotalMinutes;

@@ -36,12 +36,13 @@ class JournalListModel {
   virtual std::size_t count() const = 0;
   // The row at `index` (below count()).
   virtual JournalRow row(std::size_t index) const = 0;
-  // Replaces the row at `index` (below count()).
-  virtual void setRow(std::size_t index, const JournalRow& row) = 0;
+  // Replaces the row at `index` (below count()). Rows are taken by value, so
+  // that a builder's rows move in rather than being copied.
+  virtual void setRow(std::size_t index, JournalRow row) = 0;
   // Adds a row at the end and returns its index.
-  virtual std::size_t append(const JournalRow& row) = 0;
+  virtual std::size_t append(JournalRow row) = 0;
   // Inserts a row before the row at `index` (index == count() appends).
-  virtual void insertBefore(std::size_t index, const JournalRow& row) = 0;
+  virtual void insertBefore(std::size_t index, JournalRow row) = 0;
   virtual void clear() = 0;
 
   int rowMarker(std::size_t index) const { return row(index).RowMarker; }
@@ -76,13 +77,14 @@ class VectorListModel : public JournalListModel {
  public:
   std::size_t count() const override { return rows.size(); }
   JournalRow row(std::size_t index) const override { return rows.at(index); }
-  void setRow(std::size_t index, const JournalRow& row) override { rows.at(index) = row; }
-  std::size_t append(const JournalRow& row) override {
-    rows.push_back(row);
+  void setRow(std::size_t index, JournalRow row) override { rows.at(index) = std::move(row); }
+  std::size_t append(JournalRow row) override {
+    rows.push_back(std::move(row));
     return rows.size() - 1;
   }
-  void insertBefore(std::size_t index, const JournalRow& row) override {
-    rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(std::min(index, rows.size())), row);
+  void insertBefore(std::size_t index, JournalRow row) override {
+    rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(std::min(index, rows.size())),
+                std::move(row));
   }
   void clear() override { rows.clear(); }
 

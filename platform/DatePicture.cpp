@@ -1,5 +1,6 @@
 #include "platform/DatePicture.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace tallyvane::platform {
@@ -18,10 +19,10 @@ void appendNumber(std::string& out, int value, int digits) {
   } while (rest != 0 && length < 15);
   if (negative)
     out += '-';
-  for (int pad = length; pad < digits; ++pad)
-    out += '0';
-  while (length > 0)
-    out += buffer[--length];
+  if (length < digits)
+    out.append(static_cast<std::size_t>(digits - length), '0');
+  std::reverse(buffer, buffer + length);
+  out.append(buffer, static_cast<std::size_t>(length));
 }
 
 template <std::size_t N>

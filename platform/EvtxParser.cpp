@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -297,6 +298,35 @@ std::u16string_view trimSpace(std::u16string_view text) {
   while (!text.empty() && isXmlSpace(text.back()))
     text.remove_suffix(1);
   return text;
+}
+
+// A decimal or "0x" hexadecimal unsigned number with white space around it,
+// read as parseEvtxUnsigned reads its UTF-8 form, straight from the UTF-16.
+std::optional<std::uint64_t> parseNumber(std::u16string_view text) {
+  text = trimSpace(text);
+  std::uint64_t base = 10;
+  if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
+    text.remove_prefix(2);
+    base = 16;
+  }
+  if (text.empty())
+    return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char16_t c : text) {
+    std::uint64_t digit = 0;
+    if (c >= u'0' && c <= u'9')
+      digit = static_cast<std::uint64_t>(c - u'0');
+    else if (base == 16 && c >= u'a' && c <= u'f')
+      digit = static_cast<std::uint64_t>(c - u'a' + 10);
+    else if (base == 16 && c >= u'A' && c <= u'F')
+      digit = static_cast<std::uint64_t>(c - u'A' + 10);
+    else
+      return std::nullopt;
+    if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / base)
+      return std::nullopt;  // too large
+    value = value * base + digit;
+  }
+  return value;
 }
 
 template <typename T>
@@ -987,7 +1017,7 @@ class EventWalker {
   // the substitutions. Replaying these steps does what walking the template
   // does.
   struct Step {
-    enum Kind : std::uint8_t {
+    enum class Kind : std::uint8_t {
       kOpen,
       kCloseStart,
       kCloseEmpty,
@@ -1002,7 +1032,7 @@ class EventWalker {
       kEndOfStream,  // the walk ends well here
       kEnd,          // the template's bytes end here (value: inside them or not)
     };
-    Kind kind = kBroken;
+    Kind kind = Kind::kBroken;
     Name name = kOther;
     std::uint16_t number = 0;  // value index, character code, or 1 for an end inside
     Value value;               // a text, or an entity's name offset
@@ -1019,34 +1049,36 @@ class EventWalker {
     }
     bool stopped() const { return false; }
     bool endOfStream() {
-      add(Step::kEndOfStream);
+      add(Step::Kind::kEndOfStream);
       return true;
     }
     bool broken() {
-      add(Step::kBroken);
+      add(Step::Kind::kBroken);
       return false;
     }
     bool end(bool inside) {
-      add(Step::kEnd, kOther, inside ? 1 : 0);
+      add(Step::Kind::kEnd, kOther, inside ? 1 : 0);
       return true;
     }
     bool open(Name name) {
-      add(Step::kOpen, name);
+      add(Step::Kind::kOpen, name);
       return true;
     }
-    void closeStart() { add(Step::kCloseStart); }
-    void closeEmpty() { add(Step::kCloseEmpty); }
-    void close() { add(Step::kClose); }
-    void attribute(Name name) { add(Step::kAttribute, name); }
-    void text(const Value& v) { add(Step::kText, kOther, 0, v); }
-    void character(std::uint16_t code) { add(Step::kCharacter, kOther, code); }
-    void entity(std::uint32_t offset) { add(Step::kEntity, kOther, 0, Value{kNull, offset, 0}); }
+    void closeStart() { add(Step::Kind::kCloseStart); }
+    void closeEmpty() { add(Step::Kind::kCloseEmpty); }
+    void close() { add(Step::Kind::kClose); }
+    void attribute(Name name) { add(Step::Kind::kAttribute, name); }
+    void text(const Value& v) { add(Step::Kind::kText, kOther, 0, v); }
+    void character(std::uint16_t code) { add(Step::Kind::kCharacter, kOther, code); }
+    void entity(std::uint32_t offset) {
+      add(Step::Kind::kEntity, kOther, 0, Value{kNull, offset, 0});
+    }
     bool templateInstance(std::uint32_t&, std::uint32_t) {
       usable = false;
       return false;
     }
     bool substitution(std::uint16_t id, bool optional) {
-      add(optional ? Step::kOptionalSubstitution : Step::kSubstitution, kOther, id);
+      add(optional ? Step::Kind::kOptionalSubstitution : Step::Kind::kSubstitution, kOther, id);
       return true;
     }
   };
@@ -1089,45 +1121,46 @@ class EventWalker {
         return false;
       const Step& step = steps_[i];
       switch (step.kind) {
-        case Step::kOpen:
+        case Step::Kind::kOpen:
           if (!startElement(step.name))
             return false;
           break;
-        case Step::kCloseStart:
+        case Step::Kind::kCloseStart:
           finishAttribute();
           break;
-        case Step::kCloseEmpty:
+        case Step::Kind::kCloseEmpty:
           finishAttribute();
           endElement();
           break;
-        case Step::kClose:
+        case Step::Kind::kClose:
           endElement();
           break;
-        case Step::kAttribute:
+        case Step::Kind::kAttribute:
           startAttribute(step.name);
           break;
-        case Step::kText:
+        case Step::Kind::kText:
           markContent();
           text(step.value);
           break;
-        case Step::kCharacter:
+        case Step::Kind::kCharacter:
           markContent();
           character(step.number);
           break;
-        case Step::kEntity:
+        case Step::Kind::kEntity:
           markContent();
           entity(step.value.offset);
           break;
-        case Step::kSubstitution:
-        case Step::kOptionalSubstitution:
-          if (!substitute(subs, step.number, step.kind == Step::kOptionalSubstitution, nesting))
+        case Step::Kind::kSubstitution:
+        case Step::Kind::kOptionalSubstitution:
+          if (!substitute(subs, step.number, step.kind == Step::Kind::kOptionalSubstitution,
+                          nesting))
             return false;
           break;
-        case Step::kBroken:
+        case Step::Kind::kBroken:
           return false;
-        case Step::kEndOfStream:
+        case Step::Kind::kEndOfStream:
           return true;
-        case Step::kEnd:
+        case Step::Kind::kEnd:
           return !failed_ && step.number != 0;
       }
     }
@@ -1185,9 +1218,93 @@ class EventWalker {
     bool content = false;
     bool absentOptional = false;
     bool capture = false;  // its text is kept
-    std::uint8_t pieces = 0;
-    Value first;  // the first piece of text, for a Data item holding one array
+    bool numeric = false;  // its text is a number the record needs
+    // A number's one value is read as it is, its text made only when more
+    // text follows it.
+    bool deferred = false;
+    std::uint8_t pieces = 0;  // pieces of text: 0, 1, or 2 for more
+    Value first;              // the first piece of text, for a Data item holding one array
   };
+
+  // Values whose text is a number that reads back as the value itself (or as
+  // nothing), so that the number is taken from the value without its text.
+  static bool directNumberType(std::uint8_t type) {
+    switch (type) {
+      case kInt8:
+      case kUInt8:
+      case kInt16:
+      case kUInt16:
+      case kInt32:
+      case kUInt32:
+      case kInt64:
+      case kUInt64:
+      case kHexInt32:
+      case kHexInt64:
+      case kSizeT:
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  // What parseNumber gives for the text of `v` (a directNumberType), read
+  // from its bytes: negative numbers have no unsigned reading.
+  std::optional<std::uint64_t> directNumber(const Value& v) const {
+    const auto bytes = chunk_.slice(v.offset, v.size);
+    if (!bytes)
+      return std::nullopt;
+    const ByteReader r(*bytes);
+    auto nonNegative = [](auto value) -> std::optional<std::uint64_t> {
+      if (value < 0)
+        return std::nullopt;
+      return static_cast<std::uint64_t>(value);
+    };
+    switch (v.type) {
+      case kUInt8:
+        return r.u8(0);
+      case kUInt16:
+        return r.u16(0);
+      case kUInt32:
+        return r.u32(0);
+      case kUInt64:
+        return r.u64(0);
+      case kInt8:
+        if (const auto x = r.u8(0))
+          return nonNegative(static_cast<std::int8_t>(*x));
+        return std::nullopt;
+      case kInt16:
+        if (const auto x = r.u16(0))
+          return nonNegative(static_cast<std::int16_t>(*x));
+        return std::nullopt;
+      case kInt32:
+        if (const auto x = r.u32(0))
+          return nonNegative(static_cast<std::int32_t>(*x));
+        return std::nullopt;
+      case kInt64:
+        if (const auto x = r.u64(0))
+          return nonNegative(static_cast<std::int64_t>(*x));
+        return std::nullopt;
+      default:  // the hexadecimal types and sizes: 64 bits where there are 8 bytes
+        if (bytes->size() >= 8)
+          return r.u64(0);
+        if (bytes->size() >= 4)
+          return r.u32(0);
+        return std::nullopt;
+    }
+  }
+
+  // The element's number: from its one value, or from its text.
+  std::optional<std::uint64_t> elementNumber(const Level& level, const Text& text) {
+    return level.deferred ? directNumber(level.first) : number(text);
+  }
+
+  // Before more text follows a deferred value, the value's text goes first.
+  void undefer(Level& level, Text& out) {
+    if (level.deferred) {
+      level.deferred = false;
+      appendValueText(out, level.first);
+    }
+  }
 
   bool startElement(Name name) {
     finishAttribute();
@@ -1210,6 +1327,8 @@ class EventWalker {
     level.role = role;
     level.capture = role >= kUserInner && role != kProviderRole && role != kTimeCreatedRole &&
                     role != kSecurityRole;
+    level.numeric = role == kEventIdRole || role == kLevelRole || role == kTaskRole ||
+                    role == kKeywordsRole || role == kRecordIdRole;
     if (level.capture)
       texts_[depth_].clear();
     ++depth_;
@@ -1318,30 +1437,26 @@ class EventWalker {
     return scratch_;
   }
 
-  std::optional<std::uint64_t> number(std::u16string_view text) {
-    if (!narrowAscii(text, scratch_))
-      return std::nullopt;
-    return parseEvtxUnsigned(scratch_);
-  }
+  std::optional<std::uint64_t> number(std::u16string_view text) { return parseNumber(text); }
 
   // `text` is the element's, and may be taken.
   void finishElement(const Level& level, Text& text) {
     RawParts& p = *parts_;
     switch (level.role) {
       case kEventIdRole:
-        p.eventId = number(text);
+        p.eventId = elementNumber(level, text);
         break;
       case kLevelRole:
-        p.level = number(text);
+        p.level = elementNumber(level, text);
         break;
       case kTaskRole:
-        p.task = number(text);
+        p.task = elementNumber(level, text);
         break;
       case kKeywordsRole:
-        p.keywords = number(text);
+        p.keywords = elementNumber(level, text);
         break;
       case kRecordIdRole:
-        p.eventRecordId = number(text);
+        p.eventRecordId = elementNumber(level, text);
         break;
       case kChannelRole:
         p.channel = trimSpace(text);
@@ -1504,8 +1619,17 @@ class EventWalker {
       return;
     if (attribute_ == kNoAttribute) {
       Level& level = levels_[depth_ - 1];
-      if (level.pieces++ == 0)
+      if (level.pieces == 0) {
         level.first = v;
+        level.pieces = 1;
+        if (level.numeric && directNumberType(v.type)) {
+          level.deferred = true;
+          return;
+        }
+      } else {
+        undefer(level, *out);
+        level.pieces = 2;
+      }
     }
     appendValueText(*out, v);
   }
@@ -1525,8 +1649,10 @@ class EventWalker {
 
   void character(std::uint32_t code) {
     if (Text* out = textTarget()) {
-      if (attribute_ == kNoAttribute)
+      if (attribute_ == kNoAttribute) {
+        undefer(levels_[depth_ - 1], *out);
         levels_[depth_ - 1].pieces = 2;  // not a single value any more
+      }
       *out += (code >= 0xD800 && code <= 0xDFFF) || code == 0 ? char16_t{0xFFFD}
                                                               : static_cast<char16_t>(code);
     }
@@ -1536,8 +1662,10 @@ class EventWalker {
     Text* out = textTarget();
     if (out == nullptr)
       return;
-    if (attribute_ == kNoAttribute)
+    if (attribute_ == kNoAttribute) {
+      undefer(levels_[depth_ - 1], *out);
       levels_[depth_ - 1].pieces = 2;
+    }
     Text name;
     const auto count = chunk_.u16(std::uint64_t{nameOffset} + 6);
     if (const auto chars = chunk_.slice(std::uint64_t{nameOffset} + kNameHeaderSize,

@@ -125,6 +125,8 @@ void appendLatin1(std::string& out, unsigned char byte) {
 bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size())
     return false;
+  if (a == b)
+    return true;  // the usual case, a word at a time
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (asciiLowerChar(a[i]) != asciiLowerChar(b[i]))
       return false;

@@ -104,6 +104,7 @@ void appendPicture(std::string& out, std::string_view picture, const Parts& p,
 std::string FormatPicture(std::string_view picture, TDateTime value,
                           const FormatSettings& settings) {
   std::string out;
+  out.reserve(64);  // a date and a time, without growing on the way
   appendPicture(out, picture, partsOf(value), settings);
   return out;
 }
@@ -122,6 +123,7 @@ std::string FormatDateTime(std::string_view format, TDateTime value,
     }
   }
   std::string out;
+  out.reserve(64);  // a date and a time, without growing on the way
   char lastToken = ' ';
   std::size_t i = 0;
   while (i < format.size()) {

@@ -22,7 +22,7 @@ test_packages=(
   systemd-journal-remote
   poppler-utils
   xvfb xauth
-  librsvg2-bin
+  librsvg2-bin chromium
   wine wine64 libwine
   nsis zip
   lintian man-db

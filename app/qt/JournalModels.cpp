@@ -75,20 +75,20 @@ JournalRow TJournalTableModel::row(std::size_t index) const {
   return FRows.at(index);
 }
 
-void TJournalTableModel::setRow(std::size_t index, const JournalRow& row) {
-  FRows.at(index) = row;
+void TJournalTableModel::setRow(std::size_t index, JournalRow row) {
+  FRows.at(index) = std::move(row);
   if (!InBulkUpdate()) {
     const int r = static_cast<int>(index);
     emit dataChanged(this->index(r, 0), this->index(r, columnCount() - 1));
   }
 }
 
-std::size_t TJournalTableModel::append(const JournalRow& row) {
-  insertBefore(FRows.size(), row);
+std::size_t TJournalTableModel::append(JournalRow row) {
+  insertBefore(FRows.size(), std::move(row));
   return FRows.size() - 1;
 }
 
-void TJournalTableModel::insertBefore(std::size_t index, const JournalRow& row) {
+void TJournalTableModel::insertBefore(std::size_t index, JournalRow row) {
   if (index > FRows.size()) {
     throw std::out_of_range("The row to insert before is past the end of the list.");
   }
@@ -99,7 +99,7 @@ void TJournalTableModel::insertBefore(std::size_t index, const JournalRow& row) 
   if (!InBulkUpdate()) {
     beginInsertRows(QModelIndex(), r, r);
   }
-  FRows.insert(FRows.begin() + static_cast<std::ptrdiff_t>(index), row);
+  FRows.insert(FRows.begin() + static_cast<std::ptrdiff_t>(index), std::move(row));
   if (!InBulkUpdate()) {
     endInsertRows();
   }

@@ -39,9 +39,9 @@ class TJournalTableModel : public QAbstractTableModel, public JournalListModel {
   // when it ends.
   std::size_t count() const override { return FRows.size(); }
   JournalRow row(std::size_t index) const override;
-  void setRow(std::size_t index, const JournalRow& row) override;
-  std::size_t append(const JournalRow& row) override;
-  void insertBefore(std::size_t index, const JournalRow& row) override;
+  void setRow(std::size_t index, JournalRow row) override;
+  std::size_t append(JournalRow row) override;
+  void insertBefore(std::size_t index, JournalRow row) override;
   void clear() override;
 
   void BeginBulkUpdate();

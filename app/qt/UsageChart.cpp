@@ -1,5 +1,6 @@
 #include "app/qt/UsageChart.h"
 
+#include <QFontMetrics>
 #include <QHelpEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -20,6 +21,9 @@ constexpr int kLabelHeight = 14;
 constexpr int kGap = 16;
 constexpr int kWeekdayWidth = 26;  // the weekday labels left of the map
 constexpr int kMaxCell = 14;
+// The room kept right of the map for a year of month bars, so a narrow window
+// shrinks the cells rather than squeezing the bars to slivers.
+constexpr int kMinBarsWidth = 12 * 10;
 
 }  // namespace
 
@@ -61,7 +65,10 @@ void TUsageChart::SetRows(const std::vector<JournalRow>& Months) {
 }
 
 int TUsageChart::CellSize() const {
-  return std::clamp((height() - 2 * kMargin - kLabelHeight) / 7, 4, kMaxCell);
+  const int columns = std::max(FCalendar.Columns, 53);
+  const int byHeight = (height() - 2 * kMargin - kLabelHeight) / 7;
+  const int byWidth = (width() - 2 * kMargin - kWeekdayWidth - kGap - kMinBarsWidth) / columns;
+  return std::clamp(std::min(byHeight, byWidth), 4, kMaxCell);
 }
 
 int TUsageChart::BarsLeft() const {
@@ -130,11 +137,16 @@ void TUsageChart::paintEvent(QPaintEvent* Event) {
   const int baseline = height() - kMargin - kLabelHeight;
   painter.setPen(QColor(0x88, 0x88, 0x88));
   painter.drawLine(BarsLeft(), baseline, width() - kMargin, baseline);
+  // Where a month's name is wider than its slot, its first letter stands in.
+  const QFontMetrics metrics(small);
   for (std::size_t i = 0; i < rects.size(); ++i) {
     painter.fillRect(rects[i], kMonthColor);
     painter.setPen(text);
-    const QRect label(rects[i].left() - 4, baseline + 1, rects[i].width() + 8, kLabelHeight);
-    painter.drawText(label, Qt::AlignHCenter | Qt::AlignTop, FMonths[i].Label);
+    const QRect label(rects[i].left() - 1, baseline + 1, rects[i].width() + 2, kLabelHeight);
+    const QString name = metrics.horizontalAdvance(FMonths[i].Label) <= label.width()
+                             ? FMonths[i].Label
+                             : FMonths[i].Label.left(1);
+    painter.drawText(label, Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, name);
   }
 }
 

@@ -702,6 +702,7 @@ TEST_F(MainWindowTest, ChartShowsTheDaysAsAHeatMapAndTheMonthsAsBars) {
   for (const QRect& r : bars) {
     EXPECT_GT(r.left(), cells.back().right());  // right of the map
     EXPECT_LE(r.right(), w->Chart->width());
+    EXPECT_GE(r.width(), 8);  // no slivers at the window's first size
     if (r.height() > 0) {
       EXPECT_EQ(PixelAt(image, r.center()), TUsageChart::kMonthColor);
     }

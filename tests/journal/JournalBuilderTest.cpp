@@ -544,10 +544,10 @@ TEST(JournalBuilder, AnEmptyLogShowsOnlyTheUptime) {
 class FailingListModel : public VectorListModel {
  public:
   explicit FailingListModel(int failAt) : failAt_(failAt) {}
-  std::size_t append(const JournalRow& row) override {
+  std::size_t append(JournalRow row) override {
     if (++appends_ == failAt_)
       throw std::runtime_error("list control failed");
-    return VectorListModel::append(row);
+    return VectorListModel::append(std::move(row));
   }
 
  private:
