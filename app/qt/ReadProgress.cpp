@@ -41,6 +41,22 @@ class TReadProgressLog : public platform::EventLog {
     }
     return result;
   }
+  bool visitNewestFirst(const platform::RecordVisitor& visit) override {
+    // Records looked at in place are counted as they pass; the callback hears
+    // of them every few thousand and at the end.
+    constexpr std::uint64_t kEvery = 4096;
+    const bool visited = FInner->visitNewestFirst([&](std::span<const std::byte> record) {
+      ++FDone;
+      if (FCallback && FDone % kEvery == 0) {
+        FCallback(std::min(FDone, FTotal == 0 ? FDone : FTotal), FTotal);
+      }
+      return visit(record);
+    });
+    if (visited && FCallback) {
+      FCallback(std::min(FDone, FTotal == 0 ? FDone : FTotal), FTotal);
+    }
+    return visited;
+  }
 
  private:
   std::unique_ptr<platform::EventLog> FInner;
