@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -104,20 +106,34 @@ std::optional<EvtEofRecord> eofRecordAt(const Ring& ring, std::uint64_t pos) {
   return EvtEofRecord{*r.u32(20), *r.u32(24), *r.u32(28), *r.u32(32)};
 }
 
-// Searches the ring for the end-of-file record that names its own position.
+// Searches the ring for the end-of-file record that names its own position,
+// the first one from the ring's start.
 std::optional<std::pair<std::uint64_t, EvtEofRecord>> findEofRecord(const Ring& ring,
                                                                     std::span<const std::byte> file,
                                                                     std::uint64_t end) {
-  static constexpr std::byte kMarker[4] = {std::byte{0x11}, std::byte{0x11}, std::byte{0x11},
-                                           std::byte{0x11}};
-  for (std::uint64_t pos = kEvtHeaderSize; pos < end; ++pos) {
-    // The first marker word follows the 4-byte size; check it in place first
-    // and fall back to a ring copy only near the end.
-    const std::uint64_t marker = ring.advance(pos, 4);
-    if (marker + 4 <= end && marker + 4 <= file.size() &&
-        std::memcmp(file.data() + marker, kMarker, 4) != 0) {
-      continue;
-    }
+  // Every candidate holds the four marker words in a row after its size. Where
+  // they lie in one piece they are searched for as one 16-byte pattern, which
+  // skips most of a large ring without looking at every byte; the few
+  // positions whose markers wrap round the ring's end are tried one by one.
+  std::byte markers[16];
+  for (int i = 0; i < 4; ++i) {
+    for (int b = 0; b < 4; ++b)
+      markers[4 * i + b] = static_cast<std::byte>((kEvtEofMarkers[i] >> (8 * b)) & 0xFF);
+  }
+  const std::boyer_moore_horspool_searcher search(std::begin(markers), std::end(markers));
+  const std::byte* const ringEnd = file.data() + end;
+  for (const std::byte* at = file.data() + kEvtHeaderSize + 4; at < ringEnd;) {
+    const std::byte* const hit = std::search(at, ringEnd, search);
+    if (hit == ringEnd)
+      break;
+    const auto pos = static_cast<std::uint64_t>(hit - file.data()) - 4;
+    const auto eof = eofRecordAt(ring, pos);
+    if (eof && eof->EndRecord == pos)
+      return std::pair{pos, *eof};
+    at = hit + 1;
+  }
+  const std::uint64_t wrapping = end - kEvtHeaderSize > 20 ? end - 20 + 1 : kEvtHeaderSize;
+  for (std::uint64_t pos = std::max<std::uint64_t>(wrapping, kEvtHeaderSize); pos < end; ++pos) {
     const auto eof = eofRecordAt(ring, pos);
     if (eof && eof->EndRecord == pos)
       return std::pair{pos, *eof};

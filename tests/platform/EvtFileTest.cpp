@@ -114,6 +114,33 @@ TEST(EvtFile, DirtyHeaderTakesOffsetsFromEndOfFileRecord) {
     EXPECT_EQ(report.header.CurrentRecordNumber, expected.size());
     EXPECT_EQ(listed(*list), expected);
   }
+  // The end-of-file record is found wherever it lies, split by the ring's end
+  // at any byte included, with old bytes that look like its markers before it.
+  const std::uint32_t size =
+      static_cast<std::uint32_t>(kEvtHeaderSize + totalSize(expected) + kEvtEofRecordSize + 64);
+  int decoys = 0;
+  for (std::uint32_t k = 1; k < totalSize(expected) + kEvtEofRecordSize + 64; ++k) {
+    SCOPED_TRACE("split " + std::to_string(k));
+    EvtWriteOptions options{.maxSize = size, .startOffset = size - k, .dirty = true};
+    auto file = writeEvtFile(sampleDay(), 1, options);
+    // Where the free space comes first in the file, a stale end-of-file record
+    // that names another place lies there, before the true one.
+    if (size - k >= kEvtHeaderSize + kEvtEofRecordSize &&
+        size - k + totalSize(expected) + kEvtEofRecordSize <= size) {
+      putU32(file, kEvtHeaderSize, kEvtEofRecordSize);
+      for (std::size_t i = 0; i < 4; ++i)
+        putU32(file, kEvtHeaderSize + 4 + 4 * i, kEvtEofMarkers[i]);
+      putU32(file, kEvtHeaderSize + 20, kEvtHeaderSize);
+      putU32(file, kEvtHeaderSize + 24, kEvtHeaderSize + 1);
+      putU32(file, kEvtHeaderSize + 36, kEvtEofRecordSize);
+      ++decoys;
+    }
+    EvtReadReport report;
+    const auto list = readEvtRecords(file, &report);
+    EXPECT_TRUE(report.usedEofRecord);
+    ASSERT_EQ(listed(*list), expected);
+  }
+  EXPECT_GT(decoys, 0);
 }
 
 TEST(EvtFile, UnusedSpaceWithOldRecordsIsIgnored) {
