@@ -7,8 +7,29 @@ namespace tallyvane::platform {
 
 namespace {
 
-// Appends `value` with at least `digits` digits (leading zeros).
-void appendNumber(std::string& out, int value, int digits) {
+template <std::size_t N>
+const std::string& nameAt(const std::array<std::string, N>& names, int index) {
+  static const std::string empty;
+  return index >= 0 && static_cast<std::size_t>(index) < N ? names[static_cast<std::size_t>(index)]
+                                                           : empty;
+}
+
+int hour12(int hour) {
+  const int h = hour % 12;
+  return h == 0 ? 12 : h;
+}
+
+}  // namespace
+
+void appendZeroPadded(std::string& out, int value, int digits) {
+  if (value >= 0 && value < 100 && digits <= 2) {  // days, months, hours: the usual case
+    const char two[2] = {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
+    if (value >= 10 || digits == 2)
+      out.append(two, 2);
+    else
+      out += two[1];
+    return;
+  }
   char buffer[16];
   int length = 0;
   const bool negative = value < 0;
@@ -24,20 +45,6 @@ void appendNumber(std::string& out, int value, int digits) {
   std::reverse(buffer, buffer + length);
   out.append(buffer, static_cast<std::size_t>(length));
 }
-
-template <std::size_t N>
-const std::string& nameAt(const std::array<std::string, N>& names, int index) {
-  static const std::string empty;
-  return index >= 0 && static_cast<std::size_t>(index) < N ? names[static_cast<std::size_t>(index)]
-                                                           : empty;
-}
-
-int hour12(int hour) {
-  const int h = hour % 12;
-  return h == 0 ? 12 : h;
-}
-
-}  // namespace
 
 void appendDatePicture(std::string& out, std::string_view picture, const PictureFields& f,
                        const PictureTexts& texts, PictureYear year) {
@@ -67,38 +74,38 @@ void appendDatePicture(std::string& out, std::string_view picture, const Picture
     switch (c) {
       case 'd':
         if (n <= 2) {
-          appendNumber(out, f.day, width);
+          appendZeroPadded(out, f.day, width);
         } else {
           out += nameAt(n == 3 ? texts.shortDayNames : texts.longDayNames, f.dayOfWeek);
         }
         break;
       case 'M':
         if (n <= 2) {
-          appendNumber(out, f.month, width);
+          appendZeroPadded(out, f.month, width);
         } else {
           out += nameAt(n == 3 ? texts.shortMonthNames : texts.longMonthNames, f.month - 1);
         }
         break;
       case 'y':
         if (n <= 2 && year == PictureYear::kAsPicture) {
-          appendNumber(out, f.year % 100, width);
+          appendZeroPadded(out, f.year % 100, width);
         } else {
-          appendNumber(out, f.year, 4);
+          appendZeroPadded(out, f.year, 4);
         }
         break;
       case 'g':
         break;  // the era of the Gregorian calendar is not shown
       case 'h':
-        appendNumber(out, hour12(f.hour), width);
+        appendZeroPadded(out, hour12(f.hour), width);
         break;
       case 'H':
-        appendNumber(out, f.hour, width);
+        appendZeroPadded(out, f.hour, width);
         break;
       case 'm':
-        appendNumber(out, f.minute, width);
+        appendZeroPadded(out, f.minute, width);
         break;
       case 's':
-        appendNumber(out, f.second, width);
+        appendZeroPadded(out, f.second, width);
         break;
       case 't': {
         const std::string& designator = f.hour < 12 ? texts.am : texts.pm;

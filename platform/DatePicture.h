@@ -23,6 +23,9 @@ struct PictureFields {
 };
 
 // The locale's names and designators, held by whoever calls.
+// Appends `value` with at least `digits` digits: zeros after a minus sign.
+void appendZeroPadded(std::string& out, int value, int digits);
+
 struct PictureTexts {
   const std::array<std::string, 7>& longDayNames;  // Sunday first
   const std::array<std::string, 7>& shortDayNames;

@@ -15,12 +15,16 @@ bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-std::string number(int value, int digits) {
-  std::string text = std::to_string(value);
-  if (static_cast<int>(text.size()) < digits) {
-    text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
+// `value` with at least `digits` digits (zeros in front, a minus sign too).
+void appendNumber(std::string& out, int value, int digits) {
+  if (value >= 0) {
+    platform::appendZeroPadded(out, value, digits);
+    return;
   }
-  return text;
+  std::string text = std::to_string(value);
+  if (static_cast<int>(text.size()) < digits)
+    out.append(static_cast<std::size_t>(digits) - text.size(), '0');
+  out += text;
 }
 
 // How many times the letter at `i` repeats (without regard to case).
@@ -114,7 +118,10 @@ std::string FormatDateTime(std::string_view format, TDateTime value,
   const Parts p = partsOf(value);
   // An hour prints in 12-hour form when an am/pm group follows it anywhere.
   bool use12Hour = false;
-  for (std::size_t i = 0; i < format.size(); ++i) {
+  std::size_t firstA = 0;
+  while (firstA < format.size() && upper(format[firstA]) != 'A')
+    ++firstA;
+  for (std::size_t i = firstA; i < format.size(); ++i) {
     const std::string_view rest = format.substr(i);
     if (startsWithIgnoreCase(rest, "am/pm") || startsWithIgnoreCase(rest, "a/p") ||
         startsWithIgnoreCase(rest, "ampm")) {
@@ -137,14 +144,14 @@ std::string FormatDateTime(std::string_view format, TDateTime value,
     switch (token) {
       case 'Y': {
         const std::size_t n = runLength(format, i);
-        out += n <= 2 ? number(p.date.year % 100, 2) : number(p.date.year, 4);
+        appendNumber(out, n <= 2 ? p.date.year % 100 : p.date.year, n <= 2 ? 2 : 4);
         i += n;
         break;
       }
       case 'M': {
         const std::size_t n = runLength(format, i);
         if (n <= 2) {
-          out += number(p.date.month, static_cast<int>(n));
+          appendNumber(out, p.date.month, static_cast<int>(n));
         } else {
           out +=
               monthName(n == 3 ? settings.ShortMonthNames : settings.LongMonthNames, p.date.month);
@@ -155,7 +162,7 @@ std::string FormatDateTime(std::string_view format, TDateTime value,
       case 'D': {
         const std::size_t n = runLength(format, i);
         if (n <= 2) {
-          out += number(p.date.day, static_cast<int>(n));
+          appendNumber(out, p.date.day, static_cast<int>(n));
         } else if (n <= 4) {
           out += dayName(n == 3 ? settings.ShortDayNames : settings.LongDayNames, p.dayOfWeek);
         } else {
@@ -166,25 +173,25 @@ std::string FormatDateTime(std::string_view format, TDateTime value,
       }
       case 'H': {
         const std::size_t n = runLength(format, i);
-        out += number(use12Hour ? hour12(p.time.hour) : p.time.hour, n >= 2 ? 2 : 1);
+        appendNumber(out, use12Hour ? hour12(p.time.hour) : p.time.hour, n >= 2 ? 2 : 1);
         i += n;
         break;
       }
       case 'N': {
         const std::size_t n = runLength(format, i);
-        out += number(p.time.minute, n >= 2 ? 2 : 1);
+        appendNumber(out, p.time.minute, n >= 2 ? 2 : 1);
         i += n;
         break;
       }
       case 'S': {
         const std::size_t n = runLength(format, i);
-        out += number(p.time.second, n >= 2 ? 2 : 1);
+        appendNumber(out, p.time.second, n >= 2 ? 2 : 1);
         i += n;
         break;
       }
       case 'Z': {
         const std::size_t n = runLength(format, i);
-        out += number(p.time.millisecond, n >= 2 ? 3 : 1);
+        appendNumber(out, p.time.millisecond, n >= 2 ? 3 : 1);
         i += n;
         break;
       }
