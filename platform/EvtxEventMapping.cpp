@@ -237,18 +237,27 @@ class XmlParser {
   std::size_t pos_ = 0;
 };
 
-std::string_view trimSpace(std::string_view text) {
-  while (!text.empty() && isSpace(text.front()))
+// The same for UTF-8 text and for UTF-16 text (the .evtx parser's).
+template <typename Char>
+std::basic_string_view<Char> trimSpaceOf(std::basic_string_view<Char> text) {
+  auto space = [](Char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && space(text.front()))
     text.remove_prefix(1);
-  while (!text.empty() && isSpace(text.back()))
+  while (!text.empty() && space(text.back()))
     text.remove_suffix(1);
   return text;
 }
 
-// A decimal or "0x" hexadecimal unsigned number.
-std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
-  text = trimSpace(text);
-  int base = 10;
+std::string_view trimSpace(std::string_view text) {
+  return trimSpaceOf(text);
+}
+
+// A decimal or "0x" hexadecimal unsigned number, white space around it
+// allowed; nothing for a sign, another character or more than 64 bits.
+template <typename Char>
+std::optional<std::uint64_t> parseUnsignedOf(std::basic_string_view<Char> text) {
+  text = trimSpaceOf(text);
+  std::uint64_t base = 10;
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     text.remove_prefix(2);
     base = 16;
@@ -256,10 +265,25 @@ std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
   if (text.empty())
     return std::nullopt;
   std::uint64_t value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-  if (ec != std::errc() || end != text.data() + text.size())
-    return std::nullopt;
+  for (const Char c : text) {
+    std::uint64_t digit = 0;
+    if (c >= '0' && c <= '9')
+      digit = static_cast<std::uint64_t>(c - '0');
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      digit = static_cast<std::uint64_t>(c - 'a' + 10);
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      digit = static_cast<std::uint64_t>(c - 'A' + 10);
+    else
+      return std::nullopt;
+    if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / base)
+      return std::nullopt;  // too large
+    value = value * base + digit;
+  }
   return value;
+}
+
+std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
+  return parseUnsignedOf(text);
 }
 
 std::optional<std::uint64_t> childNumber(const XmlNode* parent, std::string_view name) {
@@ -414,6 +438,14 @@ std::optional<std::uint64_t> parseEvtxUnsigned(std::string_view text) {
 
 std::string_view trimEvtxSpace(std::string_view text) {
   return trimSpace(text);
+}
+
+std::optional<std::uint64_t> parseEvtxUnsigned(std::u16string_view text) {
+  return parseUnsignedOf(text);
+}
+
+std::u16string_view trimEvtxSpace(std::u16string_view text) {
+  return trimSpaceOf(text);
 }
 
 EvtxEvent mapEvtxEvent(const EvtxEventValues& v) {

@@ -100,6 +100,9 @@ void mapEvtxSystemNumbers(const EvtxSystemNumbers& numbers, const EvtxEventValue
 std::optional<std::uint64_t> parseEvtxUnsigned(std::string_view text);
 // `text` without the white space around it.
 std::string_view trimEvtxSpace(std::string_view text);
+// The same two for UTF-16 text.
+std::optional<std::uint64_t> parseEvtxUnsigned(std::u16string_view text);
+std::u16string_view trimEvtxSpace(std::u16string_view text);
 
 // The EventType the classic API gives for an event's level and keywords:
 // audit keywords first, then levels 1 and 2 error, 3 warning, all others

@@ -288,47 +288,6 @@ bool narrowAscii(std::u16string_view text, std::string& out) {
   return true;
 }
 
-bool isXmlSpace(char16_t c) {
-  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
-}
-
-std::u16string_view trimSpace(std::u16string_view text) {
-  while (!text.empty() && isXmlSpace(text.front()))
-    text.remove_prefix(1);
-  while (!text.empty() && isXmlSpace(text.back()))
-    text.remove_suffix(1);
-  return text;
-}
-
-// A decimal or "0x" hexadecimal unsigned number with white space around it,
-// read as parseEvtxUnsigned reads its UTF-8 form, straight from the UTF-16.
-std::optional<std::uint64_t> parseNumber(std::u16string_view text) {
-  text = trimSpace(text);
-  std::uint64_t base = 10;
-  if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
-    text.remove_prefix(2);
-    base = 16;
-  }
-  if (text.empty())
-    return std::nullopt;
-  std::uint64_t value = 0;
-  for (const char16_t c : text) {
-    std::uint64_t digit = 0;
-    if (c >= u'0' && c <= u'9')
-      digit = static_cast<std::uint64_t>(c - u'0');
-    else if (base == 16 && c >= u'a' && c <= u'f')
-      digit = static_cast<std::uint64_t>(c - u'a' + 10);
-    else if (base == 16 && c >= u'A' && c <= u'F')
-      digit = static_cast<std::uint64_t>(c - u'A' + 10);
-    else
-      return std::nullopt;
-    if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / base)
-      return std::nullopt;  // too large
-    value = value * base + digit;
-  }
-  return value;
-}
-
 template <typename T>
 void appendNumber(std::string& out, T value) {
   char buffer[32];
@@ -1247,7 +1206,7 @@ class EventWalker {
     }
   }
 
-  // What parseNumber gives for the text of `v` (a directNumberType), read
+  // What parseEvtxUnsigned gives for the text of `v` (a directNumberType), read
   // from its bytes: negative numbers have no unsigned reading.
   std::optional<std::uint64_t> directNumber(const Value& v) const {
     const auto bytes = chunk_.slice(v.offset, v.size);
@@ -1437,7 +1396,7 @@ class EventWalker {
     return scratch_;
   }
 
-  std::optional<std::uint64_t> number(std::u16string_view text) { return parseNumber(text); }
+  std::optional<std::uint64_t> number(std::u16string_view text) { return parseEvtxUnsigned(text); }
 
   // `text` is the element's, and may be taken.
   void finishElement(const Level& level, Text& text) {
@@ -1459,11 +1418,11 @@ class EventWalker {
         p.eventRecordId = elementNumber(level, text);
         break;
       case kChannelRole:
-        p.channel = trimSpace(text);
+        p.channel = trimEvtxSpace(text);
         p.hasChannel = true;
         break;
       case kComputerRole:
-        p.computer = trimSpace(text);
+        p.computer = trimEvtxSpace(text);
         p.hasComputer = true;
         break;
       case kDataItem:

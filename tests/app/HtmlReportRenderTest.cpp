@@ -154,6 +154,21 @@ void addDay(std::vector<platform::EventLogRecordFields>& log, testing::When from
   log.push_back(testing::shutdownRecord(from));
 }
 
+// The HTML report of the log `evt`, as Chromium draws it.
+void renderReportOf(const testing::TempDir& dir, const std::string& evt, QImage& page) {
+  const std::string html = dir.file("report.html");
+  ASSERT_NO_FATAL_FAILURE(writeReport(evt, html));
+  page = render(dir, html);
+  ASSERT_FALSE(page.isNull());
+}
+
+// Where the chart's colours (the map's shades and the bars') lie on the page.
+std::map<std::uint32_t, ColorSpread> chartSpread(const QImage& page) {
+  std::vector<std::uint32_t> colors = heatColors();
+  colors.push_back(kBarColor);
+  return spreadOf(page, colors);
+}
+
 TEST(HtmlReportInChromium, ShowsEachDaysShadeInItsCellAndTheMonthsAsBars) {
   testing::TempDir dir;
   // Monday 6 to Thursday 9 January 2014, one shade each, and Monday 3
@@ -167,14 +182,9 @@ TEST(HtmlReportInChromium, ShowsEachDaysShadeInItsCellAndTheMonthsAsBars) {
   addDay(log, {2014, 2, 3, 9, 0, 0}, 1);   // 1 h: shade 1
   log.push_back(testing::startRecord({2014, 3, 3, 9, 0, 0}));
   const std::string evt = writeLog(dir, "system.evt", log);
-  const std::string html = dir.file("report.html");
-  ASSERT_NO_FATAL_FAILURE(writeReport(evt, html));
-  const QImage page = render(dir, html);
-  ASSERT_FALSE(page.isNull());
-
-  std::vector<std::uint32_t> colors = heatColors();
-  colors.push_back(kBarColor);
-  auto spread = spreadOf(page, colors);
+  QImage page;
+  ASSERT_NO_FATAL_FAILURE(renderReportOf(dir, evt, page));
+  auto spread = chartSpread(page);
 
   // The map: a year of cells in week columns of seven, every pixel of a cell
   // its shade (no blur at the edges), the cells with use one each.
@@ -245,14 +255,9 @@ TEST(HtmlReportInChromium, ShowsEachDaysShadeInItsCellAndTheMonthsAsBars) {
 TEST(HtmlReportInChromium, AReportWithoutDaysShowsAnEmptyYearAndNoBars) {
   testing::TempDir dir;
   const std::string evt = writeLog(dir, "empty.evt", {});
-  const std::string html = dir.file("report.html");
-  ASSERT_NO_FATAL_FAILURE(writeReport(evt, html));
-  const QImage page = render(dir, html);
-  ASSERT_FALSE(page.isNull());
-
-  std::vector<std::uint32_t> colors = heatColors();
-  colors.push_back(kBarColor);
-  auto spread = spreadOf(page, colors);
+  QImage page;
+  ASSERT_NO_FATAL_FAILURE(renderReportOf(dir, evt, page));
+  auto spread = chartSpread(page);
   // The year up to today, as the window shows it, every cell unused.
   const int cellArea = kCellSide * kCellSide;
   EXPECT_EQ(spread[kHeatColors[0]].pixels % cellArea, 0);
