@@ -6,6 +6,10 @@
 // EVENTLOGRECORD of the event needs (EvtxEventParts), and maps that the way
 // mapEvtxEvent maps an event's XML.
 //
+// Speed: a template's tokens are read once per chunk and replayed for each of
+// its instances; texts stay UTF-16 as the file holds them; parseEvtxRecords
+// lays each event out as its record on the thread that read its chunk.
+//
 // Damage: a chunk whose header or records fail their checksum is left out and
 // counted; a file whose header was not flushed (dirty) is read chunk by chunk
 // as far as chunks are found; a file cut short gives every whole record in it.
